@@ -1,0 +1,243 @@
+#include "playlist/playlist_loader.h"
+
+#include <new>
+#include <utility>
+#include <vector>
+
+#include "playlist/m3u_format.h"
+
+namespace voltrak {
+namespace {
+
+constexpr std::string_view kPathChanged = "Path changed.";
+
+bool HasDrive(std::string_view path) { return path.size() >= 2 && path[1] == ':'; }
+
+// Only two leading backslashes make a network path: A\Abba\song.mp3 is a
+// relative path in a one-letter folder, not a share.
+bool IsNetworkPath(std::string_view path) {
+  return path.size() >= 2 && path[0] == '\\' && path[1] == '\\';
+}
+
+// The root that a path beginning with one backslash hangs from: the drive of
+// the playlist (C:), or \\server\share when the playlist is on a share.
+std::string_view RootOf(std::string_view playlistPath) {
+  if (IsNetworkPath(playlistPath)) {
+    size_t server = playlistPath.find('\\', 2);
+    if (server == std::string_view::npos) return playlistPath;
+    size_t share = playlistPath.find('\\', server + 1);
+    return playlistPath.substr(0, share);
+  }
+  return playlistPath.substr(0, 2);
+}
+
+// The playlist's folder through its last backslash, or nothing.
+std::string_view FolderOf(std::string_view playlistPath) {
+  size_t slash = playlistPath.rfind('\\');
+  return slash == std::string_view::npos ? std::string_view() : playlistPath.substr(0, slash + 1);
+}
+
+void ReportMissingName(const MP3Information& record, LoadHost& host) {
+  if (!record.TrackName()) {
+    host.MessageBox("No track name found", "Information",
+                    kBoxIconInformation | kBoxTopmost | kBoxSetForeground, false);
+  }
+}
+
+void ReplacePath(MP3Information& record, std::string path, LoadHost& host) {
+  record.FilePath = std::move(path);
+  record.DeriveTrackName();
+  ReportMissingName(record, host);
+}
+
+// Reads one entry's track file for its size and tag. Returns 0 or the
+// system's error code.
+uint32_t ReadTrackFile(MP3Information& record, std::string_view fullPath, FileSystem& files) {
+  if (fullPath.size() > kMaxPathLength) return kErrorFilenameTooLong;
+  uint64_t size = 0;
+  size_t tailRead = 0;
+  uint32_t error = files.ReadTail(fullPath, &size, record.Tag.data(), record.Tag.size(), &tailRead);
+  if (error != kErrorSuccess) {
+    record.Tag.fill(0);
+    return error;
+  }
+  if (tailRead != record.Tag.size()) record.Tag.fill(0);  // too short to hold a tag
+  NormalizeTag(record.Tag);
+  record.FileSize = static_cast<uint32_t>(size) / 1024u;  // the low 32 bits, as the system gives them
+  record.Loaded = 1;
+  return kErrorSuccess;
+}
+
+std::string Quoted(std::string_view before, std::string_view text, std::string_view after) {
+  std::string line(before);
+  line += text;
+  line += after;
+  return line;
+}
+
+}  // namespace
+
+std::string_view FileNamePart(std::string_view path) {
+  size_t slash = path.rfind('\\');
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+std::string ResolveOpenPath(std::string_view filePath, std::string_view playlistPath) {
+  if (HasDrive(filePath) || IsNetworkPath(filePath)) return std::string(filePath);
+  std::string full;
+  if (!filePath.empty() && filePath[0] == '\\') {
+    full = RootOf(playlistPath);
+  } else {
+    full = FolderOf(playlistPath);
+  }
+  full += filePath;
+  return full;
+}
+
+std::string RepairPaths(uint32_t mode, std::string_view playlistPath, Playlist& playlist,
+                        LoadHost& host) {
+  std::vector<MP3Information>& tracks = playlist.Tracks;
+  uint32_t withDrive = 0;
+  for (const MP3Information& record : tracks) {
+    if (record.FilePath && HasDrive(*record.FilePath)) ++withDrive;
+  }
+  bool changed = false;
+  if (mode == kAbsolutePaths && withDrive < playlist.TrackCount()) {
+    std::string_view folder = FolderOf(playlistPath);
+    for (size_t i = tracks.size(); i-- > 0;) {
+      MP3Information& record = tracks[i];
+      if (!record.FilePath) continue;
+      std::string_view path = *record.FilePath;
+      if (HasDrive(path) || IsNetworkPath(path)) continue;
+      std::string repaired;
+      if (!path.empty() && path[0] == '\\') {
+        repaired = RootOf(playlistPath);
+      } else if (!folder.empty()) {
+        repaired = folder;
+      } else {
+        continue;
+      }
+      repaired += path;
+      ReplacePath(record, std::move(repaired), host);
+      changed = true;
+    }
+  } else if (mode == kRelativePaths && withDrive != 0) {
+    size_t folderLength = playlistPath.rfind('\\');
+    if (folderLength == std::string_view::npos) return std::string();
+    for (size_t i = tracks.size(); i-- > 0;) {
+      MP3Information& record = tracks[i];
+      if (!record.FilePath) continue;
+      std::string_view path = *record.FilePath;
+      // Bytes compare exactly: c:\music and C:\Music share nothing.
+      size_t common = 0;
+      while (common < path.size() && common < playlistPath.size() &&
+             path[common] == playlistPath[common]) {
+        ++common;
+      }
+      if (common > folderLength) common = folderLength;
+      if (common == 0) continue;
+      std::string repaired;
+      if (common == folderLength && path.size() > folderLength && path[folderLength] == '\\') {
+        repaired = path.substr(folderLength + 1);
+      } else if (HasDrive(path)) {
+        repaired = path.substr(2);
+      } else {
+        continue;
+      }
+      ReplacePath(record, std::move(repaired), host);
+      changed = true;
+    }
+  }
+  return changed ? std::string(kPathChanged) : std::string();
+}
+
+void LoadPlaylist(const LoadSettings& settings, Playlist& playlist, FileSystem& files,
+                  LoadHost& host) {
+  const std::string& path = settings.CurrentPlaylistPath;
+  host.EnableFileCommands(!settings.ListFromPlayer);
+
+  std::string text;
+  uint32_t error = path.empty()                   ? kErrorPathNotFound
+                   : path.size() > kMaxPathLength ? kErrorFilenameTooLong
+                                                  : files.ReadAll(path, &text);
+  bool opened = error == kErrorSuccess || error == kErrorNotEnoughMemory;
+  bool entriesRead = false;
+  if (!opened) {
+    // The previous list stays, with its totals.
+    host.MessageBox(path, "Can not open selected file", kBoxIconWarning, true);
+    host.ReportSystemError(error, __LINE__, __FILE__);
+  } else {
+    playlist.Clear();
+    playlist.TotalSeconds = 0;
+    playlist.TotalKB = 0;
+    host.Trace(Quoted("Loading file: \"", path, "\".\n"));
+    host.StopWatcher();
+    host.StartWatcher();
+    host.PlanVolumes();  // shows the list as empty while it is read
+  }
+
+  std::vector<M3uEntry> entries;
+  if (opened && error == kErrorSuccess) {
+    playlist.LoadErrors = 0;
+    try {
+      entries = ParseM3u(text);
+      playlist.Tracks.reserve(entries.size());
+    } catch (const std::bad_alloc&) {
+      entries.clear();
+      playlist.Clear();
+    }
+    host.SetTitle(Quoted("Loading \"", FileNamePart(path), "\""));
+  }
+
+  if (!entries.empty()) {
+    entriesRead = true;
+    host.ProgressStart(static_cast<uint32_t>(entries.size()));
+    for (const M3uEntry& entry : entries) {
+      host.HandlePendingEvents();
+      host.ProgressStep();
+      MP3Information record;
+      if (entry.ExtendedInfo) record.ExtendedInfo.emplace(*entry.ExtendedInfo);
+      record.FilePath.emplace(entry.FilePath);
+      if (record.ExtendedInfo) {
+        // The play length comes from the list only, never from the file.
+        record.PlayLength = PlayLengthOf(*record.ExtendedInfo);
+        playlist.TotalSeconds += record.PlayLength;
+      }
+      std::string fullPath = ResolveOpenPath(*record.FilePath, path);
+      bool stop = false;
+      if (ReadTrackFile(record, fullPath, files) != kErrorSuccess) {
+        host.Trace(Quoted("Could not load \"", fullPath, "\"\n"));
+        host.Trace(Quoted("Original file name is \"", *record.FilePath, "\"\n"));
+        ++playlist.LoadErrors;
+        if (settings.WarnLoadErrors) {
+          stop = host.MessageBox(fullPath, "Could not open file!", kBoxOkCancel, true) ==
+                 kAnswerCancel;
+        }
+      } else {
+        playlist.TotalKB += record.FileSize;
+      }
+      record.DeriveTrackName();
+      ReportMissingName(record, host);
+      playlist.Tracks.push_back(std::move(record));
+      if (stop) break;
+    }
+
+    std::string pending = RepairPaths(settings.PathMode, path, playlist, host);
+    if (!pending.empty() && host.OfferRewrite(pending)) {
+      return;  // the rewrite ends with a complete load of its own
+    }
+  }
+
+  if (entriesRead && settings.WarnLoadErrors && playlist.LoadErrors != 0) {
+    host.MessageBox(std::to_string(playlist.LoadErrors) + " of the files could not be opened!",
+                    "Warning!", kBoxIconWarning, true);
+  }
+  std::string().swap(text);
+  host.PlanVolumes();
+  if (!path.empty()) host.StoreLastFile(path);
+  if (settings.AutoRepeatLastCommand && settings.LastCommand != 0) {
+    host.RunCommand(settings.LastCommand);
+  }
+}
+
+}  // namespace voltrak

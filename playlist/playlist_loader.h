@@ -1,0 +1,89 @@
+// Loading a playlist file into the store: parse, open every track file for
+// its size and tag, count failures, repair paths.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "playlist/track_record.h"
+#include "support/file_system.h"
+
+namespace voltrak {
+
+enum PathMode : uint32_t { kIgnorePaths = 0, kRelativePaths = 1, kAbsolutePaths = 2 };
+
+// Message box styles and answers, with the values Windows gives them so that
+// the window can pass them straight through.
+enum : uint32_t {
+  kBoxOk = 0x0,
+  kBoxOkCancel = 0x1,
+  kBoxYesNo = 0x4,
+  kBoxIconQuestion = 0x20,
+  kBoxIconWarning = 0x30,
+  kBoxIconInformation = 0x40,
+  kBoxSetForeground = 0x10000,
+  kBoxTopmost = 0x40000,
+};
+enum : int { kAnswerOk = 1, kAnswerCancel = 2, kAnswerYes = 6, kAnswerNo = 7 };
+
+// Ids of the main window's commands that the load enables or runs.
+enum : uint32_t { kCommandCopyTracks = 40006, kCommandSplitLists = 40002, kCommandLaunch = 1063 };
+
+// What a load needs from the user interface. The window implements it with
+// real controls; tests and the command line with scripts and text.
+class LoadHost {
+ public:
+  virtual ~LoadHost() = default;
+  // Copy tracks, Split lists and Launch: off for a list taken from the player.
+  virtual void EnableFileCommands(bool enable) = 0;
+  virtual void SetTitle(std::string_view title) = 0;
+  virtual void ProgressStart(uint32_t count) = 0;
+  virtual void ProgressStep() = 0;
+  // Lets the window handle what is pending, once per entry.
+  virtual void HandlePendingEvents() = 0;
+  // A message box: `owned` is false for a box with no owner window.
+  virtual int MessageBox(std::string_view text, std::string_view caption, uint32_t style,
+                         bool owned) = 0;
+  virtual void StopWatcher() = 0;
+  virtual void StartWatcher() = 0;
+  virtual void PlanVolumes() = 0;
+  // Keeps the path as the file to open next time.
+  virtual void StoreLastFile(std::string_view path) = 0;
+  virtual void RunCommand(uint32_t command) = 0;
+  // Turns a system error code into text for the user, naming the place.
+  virtual void ReportSystemError(uint32_t code, unsigned line, const char* file) = 0;
+  // Asks whether to write the changed list back; `caption` says what changed.
+  // True when the host has taken over with a rewrite that reloads.
+  virtual bool OfferRewrite(std::string_view caption) = 0;
+  // Developer-only trace lines; no effect on behaviour.
+  virtual void Trace(std::string_view line) = 0;
+};
+
+// What a load reads besides the file itself.
+struct LoadSettings {
+  std::string CurrentPlaylistPath;
+  uint32_t PathMode = kIgnorePaths;
+  bool WarnLoadErrors = false;
+  bool ListFromPlayer = false;
+  bool AutoRepeatLastCommand = false;
+  uint32_t LastCommand = 0;
+};
+
+// Replaces `playlist` with the entries of settings.CurrentPlaylistPath. A
+// playlist that cannot be opened leaves the previous list in place.
+void LoadPlaylist(const LoadSettings& settings, Playlist& playlist, FileSystem& files,
+                  LoadHost& host);
+
+// The full path under which an entry's file is opened.
+std::string ResolveOpenPath(std::string_view filePath, std::string_view playlistPath);
+
+// Rewrites every entry's path as `mode` asks. Returns the pending message
+// ("Path changed.") when a path changed, else an empty text.
+std::string RepairPaths(uint32_t mode, std::string_view playlistPath, Playlist& playlist,
+                        LoadHost& host);
+
+// The file-name part of a path: after its last backslash.
+std::string_view FileNamePart(std::string_view path);
+
+}  // namespace voltrak

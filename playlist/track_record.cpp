@@ -1,0 +1,108 @@
+#include "playlist/track_record.h"
+
+#include <cstring>
+#include <utility>
+
+namespace voltrak {
+
+MP3Information::MP3Information(MP3Information&& other) noexcept
+    : ExtendedInfo(std::exchange(other.ExtendedInfo, std::nullopt)),
+      FilePath(std::exchange(other.FilePath, std::nullopt)),
+      FileSize(other.FileSize),
+      PlayLength(other.PlayLength),
+      Volume(other.Volume),
+      VolumeTrack(other.VolumeTrack),
+      Loaded(other.Loaded),
+      Tag(other.Tag),
+      nameSource_(std::exchange(other.nameSource_, NameSource::kNone)),
+      nameOffset_(std::exchange(other.nameOffset_, 0)) {}
+
+MP3Information& MP3Information::operator=(MP3Information&& other) noexcept {
+  if (this != &other) {
+    FilePath = std::exchange(other.FilePath, std::nullopt);
+    ExtendedInfo = std::exchange(other.ExtendedInfo, std::nullopt);
+    FileSize = other.FileSize;
+    PlayLength = other.PlayLength;
+    Volume = other.Volume;
+    VolumeTrack = other.VolumeTrack;
+    Loaded = other.Loaded;
+    Tag = other.Tag;
+    nameSource_ = std::exchange(other.nameSource_, NameSource::kNone);
+    nameOffset_ = std::exchange(other.nameOffset_, 0);
+  }
+  return *this;
+}
+
+std::optional<std::string_view> MP3Information::TrackName() const {
+  switch (nameSource_) {
+    case NameSource::kExtendedInfo:
+      return std::string_view(*ExtendedInfo).substr(nameOffset_);
+    case NameSource::kFilePath:
+      return std::string_view(*FilePath).substr(nameOffset_);
+    case NameSource::kNone:
+      break;
+  }
+  return std::nullopt;
+}
+
+void MP3Information::DeriveTrackName() {
+  if (ExtendedInfo) {
+    size_t comma = ExtendedInfo->find(',');
+    if (comma != std::string::npos) {
+      nameSource_ = NameSource::kExtendedInfo;
+      nameOffset_ = static_cast<uint32_t>(comma + 1);
+      return;
+    }
+  }
+  if (!FilePath) {
+    nameSource_ = NameSource::kNone;
+    nameOffset_ = 0;
+    return;
+  }
+  // Only the backslash separates folders: a path with forward slashes is
+  // shown whole.
+  size_t slash = FilePath->rfind('\\');
+  nameSource_ = NameSource::kFilePath;
+  nameOffset_ = slash == std::string::npos ? 0 : static_cast<uint32_t>(slash + 1);
+}
+
+std::string_view MP3Information::TagText(size_t offset) const {
+  const char* field = reinterpret_cast<const char*>(Tag.data() + offset);
+  const void* nul = std::memchr(field, 0, kTagTextLength);
+  size_t length = nul ? static_cast<size_t>(static_cast<const char*>(nul) - field) : kTagTextLength;
+  return std::string_view(field, length);
+}
+
+std::string_view MP3Information::TagYear() const {
+  const char* field = reinterpret_cast<const char*>(Tag.data() + kTagYearOffset);
+  const void* nul = std::memchr(field, 0, kTagYearLength);
+  size_t length = nul ? static_cast<size_t>(static_cast<const char*>(nul) - field) : kTagYearLength;
+  return std::string_view(field, length);
+}
+
+void NormalizeTag(Id3v1Block& tag) {
+  if (tag[0] != 'T' || tag[1] != 'A' || tag[2] != 'G') {
+    tag.fill(0);
+    return;
+  }
+  for (size_t offset : {kTagArtistOffset, kTagAlbumOffset, kTagTitleOffset, kTagCommentOffset}) {
+    size_t lastKept = kTagTextLength;  // none yet
+    for (size_t i = 0; i < kTagTextLength; ++i) {
+      unsigned char c = tag[offset + i];
+      if (c == 0) break;
+      if (c != ' ') lastKept = i;
+    }
+    if (lastKept == kTagTextLength) {
+      tag[offset] = 0;
+    } else if (lastKept + 1 < kTagTextLength) {
+      tag[offset + lastKept + 1] = 0;
+    }
+  }
+}
+
+void Playlist::Clear() {
+  Tracks.clear();
+  Tracks.shrink_to_fit();
+}
+
+}  // namespace voltrak

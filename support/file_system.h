@@ -1,0 +1,85 @@
+// The file system as the core sees it. Paths are Windows paths, exactly as a
+// playlist holds them; the POSIX implementation maps them the way Wine does.
+// Errors are Win32 system error codes (0 for success) on both platforms, so
+// the core and its messages behave the same everywhere.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace voltrak {
+
+// Win32 error codes the core and the POSIX layer name.
+enum : uint32_t {
+  kErrorSuccess = 0,
+  kErrorFileNotFound = 2,
+  kErrorPathNotFound = 3,
+  kErrorTooManyOpenFiles = 4,
+  kErrorAccessDenied = 5,
+  kErrorNotEnoughMemory = 8,
+  kErrorWriteFault = 29,
+  kErrorReadFault = 30,
+  kErrorSharingViolation = 32,
+  kErrorFileExists = 80,
+  kErrorInvalidParameter = 87,
+  kErrorDiskFull = 112,
+  kErrorInvalidName = 123,
+  kErrorDirNotEmpty = 145,
+  kErrorAlreadyExists = 183,
+  kErrorFilenameTooLong = 206,
+  kErrorBadNetPath = 53,
+  kErrorNotReady = 21,
+};
+
+// Longest path the program opens or builds (a 260-byte buffer).
+constexpr size_t kMaxPathLength = 259;
+
+// 100-nanosecond intervals since 1601-01-01 UTC, as Windows counts them.
+struct FileTimes {
+  uint64_t Created = 0;
+  uint64_t Accessed = 0;
+  uint64_t Written = 0;
+};
+
+// A file being written. Close reports whether everything reached the file;
+// destroying an open file closes it.
+class OutputFile {
+ public:
+  virtual ~OutputFile() = default;
+  virtual bool Write(std::string_view bytes) = 0;
+  virtual uint32_t Close() = 0;
+};
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  // Opens an existing file for shared sequential reading, takes its byte size
+  // and, when it holds at least tailSize bytes, its last tailSize bytes; then
+  // closes it. *tailRead says how many bytes were read (0 or tailSize).
+  virtual uint32_t ReadTail(std::string_view path, uint64_t* size, unsigned char* tail,
+                            size_t tailSize, size_t* tailRead) = 0;
+
+  // Reads a whole existing file.
+  virtual uint32_t ReadAll(std::string_view path, std::string* contents) = 0;
+
+  // Creates the file, or truncates an existing one.
+  virtual std::unique_ptr<OutputFile> Create(std::string_view path, uint32_t* error) = 0;
+
+  // Renames within one volume; fails when `to` exists.
+  virtual uint32_t Rename(std::string_view from, std::string_view to) = 0;
+  virtual uint32_t Delete(std::string_view path) = 0;
+  // Creates one folder; its parent must exist.
+  virtual uint32_t CreateFolder(std::string_view path) = 0;
+
+  virtual uint32_t GetTimes(std::string_view path, FileTimes* times) = 0;
+  virtual uint32_t SetTimes(std::string_view path, const FileTimes& times) = 0;
+};
+
+// The real file system of the platform the program runs on.
+FileSystem& SystemFileSystem();
+
+}  // namespace voltrak

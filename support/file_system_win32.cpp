@@ -1,0 +1,185 @@
+// The file system on Windows: the "A" calls with the paths as they stand.
+#include <windows.h>
+
+#include "support/file_system.h"
+
+namespace voltrak {
+namespace {
+
+// The path as a NUL-terminated buffer, or an error when it is too long for
+// the calls the program makes.
+uint32_t Terminate(std::string_view path, char (&buffer)[MAX_PATH]) {
+  if (path.size() > kMaxPathLength) return kErrorFilenameTooLong;
+  path.copy(buffer, path.size());
+  buffer[path.size()] = '\0';
+  return kErrorSuccess;
+}
+
+uint64_t FromFileTime(const FILETIME& t) {
+  return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+}
+
+FILETIME ToFileTime(uint64_t t) {
+  FILETIME result;
+  result.dwLowDateTime = static_cast<DWORD>(t);
+  result.dwHighDateTime = static_cast<DWORD>(t >> 32);
+  return result;
+}
+
+HANDLE OpenForReading(const char* path) {
+  return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                     FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+}
+
+class Win32OutputFile : public OutputFile {
+ public:
+  explicit Win32OutputFile(HANDLE file) : file_(file) {}
+  ~Win32OutputFile() override { Close(); }
+
+  bool Write(std::string_view bytes) override {
+    while (!bytes.empty() && file_ != INVALID_HANDLE_VALUE) {
+      DWORD chunk = bytes.size() > 0x40000000u ? 0x40000000u : static_cast<DWORD>(bytes.size());
+      DWORD written = 0;
+      if (!WriteFile(file_, bytes.data(), chunk, &written, nullptr) || written == 0) {
+        if (failure_ == 0) failure_ = GetLastError() ? GetLastError() : kErrorWriteFault;
+        return false;
+      }
+      bytes.remove_prefix(written);
+    }
+    return file_ != INVALID_HANDLE_VALUE;
+  }
+
+  uint32_t Close() override {
+    if (file_ != INVALID_HANDLE_VALUE) {
+      if (!CloseHandle(file_) && failure_ == 0) failure_ = GetLastError();
+      file_ = INVALID_HANDLE_VALUE;
+    }
+    return failure_;
+  }
+
+ private:
+  HANDLE file_;
+  uint32_t failure_ = 0;
+};
+
+class Win32FileSystem : public FileSystem {
+ public:
+  uint32_t ReadTail(std::string_view path, uint64_t* size, unsigned char* tail, size_t tailSize,
+                    size_t* tailRead) override {
+    *size = 0;
+    *tailRead = 0;
+    char name[MAX_PATH];
+    if (uint32_t error = Terminate(path, name)) return error;
+    HANDLE file = OpenForReading(name);
+    if (file == INVALID_HANDLE_VALUE) return GetLastError();
+    LARGE_INTEGER length;
+    if (GetFileSizeEx(file, &length)) *size = static_cast<uint64_t>(length.QuadPart);
+    if (tailSize > 0 && *size >= tailSize) {
+      LARGE_INTEGER back;
+      back.QuadPart = -static_cast<LONGLONG>(tailSize);
+      DWORD got = 0;
+      if (SetFilePointerEx(file, back, nullptr, FILE_END) &&
+          ReadFile(file, tail, static_cast<DWORD>(tailSize), &got, nullptr) && got == tailSize) {
+        *tailRead = tailSize;
+      }
+    }
+    CloseHandle(file);
+    return kErrorSuccess;
+  }
+
+  uint32_t ReadAll(std::string_view path, std::string* contents) override {
+    contents->clear();
+    char name[MAX_PATH];
+    if (uint32_t error = Terminate(path, name)) return error;
+    HANDLE file = OpenForReading(name);
+    if (file == INVALID_HANDLE_VALUE) return GetLastError();
+    LARGE_INTEGER length;
+    uint32_t error = kErrorSuccess;
+    if (!GetFileSizeEx(file, &length)) {
+      error = GetLastError();
+    } else {
+      try {
+        contents->resize(static_cast<size_t>(length.QuadPart));
+        size_t done = 0;
+        while (done < contents->size()) {
+          DWORD chunk = static_cast<DWORD>(
+              contents->size() - done > 0x40000000u ? 0x40000000u : contents->size() - done);
+          DWORD got = 0;
+          if (!ReadFile(file, contents->data() + done, chunk, &got, nullptr) || got == 0) break;
+          done += got;
+        }
+        contents->resize(done);
+      } catch (const std::bad_alloc&) {
+        error = kErrorNotEnoughMemory;
+      }
+    }
+    CloseHandle(file);
+    return error;
+  }
+
+  std::unique_ptr<OutputFile> Create(std::string_view path, uint32_t* error) override {
+    char name[MAX_PATH];
+    if ((*error = Terminate(path, name)) != 0) return nullptr;
+    HANDLE file = CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+      *error = GetLastError();
+      return nullptr;
+    }
+    *error = kErrorSuccess;
+    return std::make_unique<Win32OutputFile>(file);
+  }
+
+  uint32_t Rename(std::string_view from, std::string_view to) override {
+    char source[MAX_PATH], target[MAX_PATH];
+    if (uint32_t error = Terminate(from, source)) return error;
+    if (uint32_t error = Terminate(to, target)) return error;
+    return MoveFileA(source, target) ? kErrorSuccess : GetLastError();
+  }
+
+  uint32_t Delete(std::string_view path) override {
+    char name[MAX_PATH];
+    if (uint32_t error = Terminate(path, name)) return error;
+    return DeleteFileA(name) ? kErrorSuccess : GetLastError();
+  }
+
+  uint32_t CreateFolder(std::string_view path) override {
+    char name[MAX_PATH];
+    if (uint32_t error = Terminate(path, name)) return error;
+    return CreateDirectoryA(name, nullptr) ? kErrorSuccess : GetLastError();
+  }
+
+  uint32_t GetTimes(std::string_view path, FileTimes* times) override {
+    char name[MAX_PATH];
+    if (uint32_t error = Terminate(path, name)) return error;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(name, GetFileExInfoStandard, &data)) return GetLastError();
+    times->Created = FromFileTime(data.ftCreationTime);
+    times->Accessed = FromFileTime(data.ftLastAccessTime);
+    times->Written = FromFileTime(data.ftLastWriteTime);
+    return kErrorSuccess;
+  }
+
+  uint32_t SetTimes(std::string_view path, const FileTimes& times) override {
+    char name[MAX_PATH];
+    if (uint32_t error = Terminate(path, name)) return error;
+    HANDLE file = CreateFileA(name, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return GetLastError();
+    FILETIME created = ToFileTime(times.Created);
+    FILETIME accessed = ToFileTime(times.Accessed);
+    FILETIME written = ToFileTime(times.Written);
+    uint32_t error = SetFileTime(file, &created, &accessed, &written) ? kErrorSuccess : GetLastError();
+    CloseHandle(file);
+    return error;
+  }
+};
+
+}  // namespace
+
+FileSystem& SystemFileSystem() {
+  static Win32FileSystem instance;
+  return instance;
+}
+
+}  // namespace voltrak

@@ -1,0 +1,218 @@
+#include <gtest/gtest.h>
+
+#include "playlist/playlist_loader.h"
+#include "tests/test_support.h"
+
+namespace voltrak {
+namespace {
+
+using testing::ScratchFolder;
+using testing::ScriptedLoadHost;
+using testing::TrackBytes;
+
+TEST(ResolveOpenPath, DrivesSharesRootsAndRelativePaths) {
+  const std::string list = "C:\\Lists\\mix.m3u";
+  EXPECT_EQ(ResolveOpenPath("a.mp3", list), "C:\\Lists\\a.mp3");
+  EXPECT_EQ(ResolveOpenPath("\\Music\\a.mp3", list), "C:\\Music\\a.mp3");
+  EXPECT_EQ(ResolveOpenPath("D:\\a.mp3", list), "D:\\a.mp3");
+  EXPECT_EQ(ResolveOpenPath("\\\\srv\\m\\a.mp3", list), "\\\\srv\\m\\a.mp3");
+  // A one-letter folder is a folder, not a share.
+  EXPECT_EQ(ResolveOpenPath("A\\Abba\\song.mp3", list), "C:\\Lists\\A\\Abba\\song.mp3");
+  EXPECT_EQ(ResolveOpenPath("a.mp3", "mix.m3u"), "a.mp3");
+  // From the root of the share the playlist lies on.
+  EXPECT_EQ(ResolveOpenPath("\\Music\\a.mp3", "\\\\srv\\share\\lists\\mix.m3u"),
+            "\\\\srv\\share\\Music\\a.mp3");
+}
+
+Playlist ListOf(std::initializer_list<const char*> paths) {
+  Playlist playlist;
+  for (const char* path : paths) {
+    MP3Information record;
+    record.FilePath = path;
+    record.DeriveTrackName();
+    playlist.Tracks.push_back(std::move(record));
+  }
+  return playlist;
+}
+
+std::vector<std::string> PathsOf(const Playlist& playlist) {
+  std::vector<std::string> paths;
+  for (const auto& record : playlist.Tracks) paths.push_back(*record.FilePath);
+  return paths;
+}
+
+TEST(RepairPaths, AbsoluteMakesEveryDrivelessPathFull) {
+  Playlist playlist = ListOf({"a.mp3", "\\Music\\b.mp3", "D:\\c.mp3", "A\\Abba\\d.mp3",
+                              "\\\\srv\\e.mp3"});
+  ScriptedLoadHost host;
+  EXPECT_EQ(RepairPaths(kAbsolutePaths, "C:\\Lists\\mix.m3u", playlist, host), "Path changed.");
+  EXPECT_EQ(PathsOf(playlist),
+            (std::vector<std::string>{"C:\\Lists\\a.mp3", "C:\\Music\\b.mp3", "D:\\c.mp3",
+                                      "C:\\Lists\\A\\Abba\\d.mp3", "\\\\srv\\e.mp3"}));
+  EXPECT_EQ(*playlist.Tracks[3].TrackName(), "d.mp3");
+  // Nothing to do when every path has a drive already.
+  Playlist full = ListOf({"C:\\a.mp3"});
+  EXPECT_EQ(RepairPaths(kAbsolutePaths, "C:\\Lists\\mix.m3u", full, host), "");
+}
+
+TEST(RepairPaths, RelativeCutsThePlaylistFolderOrTheDrive) {
+  Playlist playlist = ListOf({"C:\\Lists\\Rock\\a.mp3", "C:\\Music\\b.mp3",
+                              "C:\\Listsmore\\c.mp3", "D:\\d.mp3", "Cool\\e.mp3",
+                              "c:\\lists\\f.mp3"});
+  ScriptedLoadHost host;
+  EXPECT_EQ(RepairPaths(kRelativePaths, "C:\\Lists\\mix.m3u", playlist, host), "Path changed.");
+  EXPECT_EQ(PathsOf(playlist),
+            (std::vector<std::string>{"Rock\\a.mp3", "\\Music\\b.mp3", "\\Listsmore\\c.mp3",
+                                      "D:\\d.mp3", "Cool\\e.mp3", "c:\\lists\\f.mp3"}));
+  Playlist driveless = ListOf({"Rock\\a.mp3", "\\x.mp3"});
+  EXPECT_EQ(RepairPaths(kRelativePaths, "C:\\Lists\\mix.m3u", driveless, host), "");
+  EXPECT_EQ(RepairPaths(kIgnorePaths, "C:\\Lists\\mix.m3u", playlist, host), "");
+  EXPECT_TRUE(host.CallsStartingWith("box").empty());
+}
+
+class LoadTest : public ::testing::Test {
+ protected:
+  ScratchFolder folder;
+  ScriptedLoadHost host;
+  Playlist playlist;
+  LoadSettings settings;
+
+  void Load(std::string_view name = "mix.m3u") {
+    settings.CurrentPlaylistPath = folder / name;
+    LoadPlaylist(settings, playlist, SystemFileSystem(), host);
+  }
+};
+
+TEST_F(LoadTest, MissingFileCountsAsErrorAndStaysInTheList) {
+  folder.Write("a.mp3", TrackBytes(4096, "Alpha", "Band"));
+  folder.Write("c.mp3", TrackBytes(1023));
+  folder.Write("mix.m3u",
+               "#EXTM3U\r\n#EXTINF:100,Band - Alpha\r\na.mp3\r\n#EXTINF:200,B\r\nb.mp3\r\n"
+               "#EXTINF:-1,C\r\nc.mp3\r\n");
+  Load();
+  ASSERT_EQ(playlist.TrackCount(), 3u);
+  EXPECT_EQ(playlist.LoadErrors, 1u);
+  EXPECT_EQ(playlist.TotalSeconds, 300u);  // a missing file's length still counts
+  EXPECT_EQ(playlist.TotalKB, 4u);
+  const MP3Information& a = playlist.Tracks[0];
+  EXPECT_EQ(a.FileSize, 4u);
+  EXPECT_EQ(a.Loaded, 1);
+  EXPECT_EQ(a.TagTitle(), "Alpha");
+  EXPECT_EQ(a.TagArtist(), "Band");
+  EXPECT_EQ(*a.TrackName(), "Band - Alpha");
+  const MP3Information& b = playlist.Tracks[1];
+  EXPECT_EQ(b.Loaded, 0);
+  EXPECT_EQ(b.FileSize, 0u);
+  EXPECT_EQ(b.Tag, Id3v1Block{});
+  EXPECT_EQ(b.PlayLength, 200u);
+  EXPECT_EQ(playlist.Tracks[2].FileSize, 0u);  // 1023 bytes round down
+  EXPECT_EQ(playlist.Tracks[2].PlayLength, 0u);
+  EXPECT_EQ(playlist.Tracks[2].Tag, Id3v1Block{});  // no "TAG" marker
+  EXPECT_TRUE(host.CallsStartingWith("box").empty());
+  EXPECT_EQ(host.ProgressSteps, 3u);
+  EXPECT_EQ(host.PendingEventCalls, 3u);
+  EXPECT_EQ(host.CallsStartingWith("trace Could not load \"" + (folder / "b.mp3")).size(), 1u);
+  EXPECT_EQ(host.CallsStartingWith("trace Original file name is \"b.mp3\"").size(), 1u);
+  EXPECT_EQ(host.CallsStartingWith("title "),
+            (std::vector<std::string>{"title Loading \"mix.m3u\""}));
+  EXPECT_EQ(host.Calls.back(), "store " + folder / "mix.m3u");
+  EXPECT_EQ(host.CallsStartingWith("plan").size(), 2u);
+}
+
+TEST_F(LoadTest, WarningsAskPerFileAndCancelStopsAfterThatEntry) {
+  folder.Write("a.mp3", TrackBytes(1024));
+  folder.Write("mix.m3u", "a.mp3\r\nmissing1.mp3\r\nmissing2.mp3\r\na.mp3\r\n");
+  settings.WarnLoadErrors = true;
+  host.Answers = {kAnswerCancel};
+  Load();
+  ASSERT_EQ(playlist.TrackCount(), 2u);
+  EXPECT_EQ(playlist.Tracks[0].FileSize, 1u);
+  EXPECT_EQ(playlist.LoadErrors, 1u);
+  EXPECT_EQ(host.CallsStartingWith("box"),
+            (std::vector<std::string>{
+                "box [Could not open file!] " + folder / "missing1.mp3" + " style 1",
+                "box [Warning!] 1 of the files could not be opened! style 48"}));
+}
+
+TEST_F(LoadTest, ShortFilesAndLongPathsAreHandledNotFatal) {
+  folder.Write("tiny.mp3", "TAG");
+  std::string longName(300, 'n');
+  folder.Write("mix.m3u", "tiny.mp3\n" + longName + ".mp3\n");
+  Load();
+  ASSERT_EQ(playlist.TrackCount(), 2u);
+  EXPECT_EQ(playlist.Tracks[0].Loaded, 1);
+  EXPECT_EQ(playlist.Tracks[0].Tag, Id3v1Block{});
+  EXPECT_EQ(playlist.Tracks[1].Loaded, 0);
+  EXPECT_EQ(playlist.LoadErrors, 1u);
+}
+
+TEST_F(LoadTest, LetterFoldersOpenBesideThePlaylist) {
+  std::string sub = folder / "A";
+  ASSERT_EQ(SystemFileSystem().CreateFolder(sub), 0u);
+  folder.Write("A\\song.mp3", TrackBytes(2048, "Song"));
+  folder.Write("mix.m3u", "A\\song.mp3\r\n");
+  settings.PathMode = kAbsolutePaths;
+  Load();
+  ASSERT_EQ(playlist.TrackCount(), 1u);
+  EXPECT_EQ(playlist.LoadErrors, 0u);
+  EXPECT_EQ(playlist.Tracks[0].TagTitle(), "Song");
+  EXPECT_EQ(*playlist.Tracks[0].FilePath, folder / "A\\song.mp3");
+  EXPECT_EQ(host.CallsStartingWith("offer rewrite"),
+            (std::vector<std::string>{"offer rewrite [Path changed.]"}));
+}
+
+TEST_F(LoadTest, UnopenablePlaylistKeepsThePreviousList) {
+  folder.Write("a.mp3", TrackBytes(2048));
+  folder.Write("mix.m3u", "#EXTINF:60,x\r\na.mp3\r\n");
+  Load();
+  ASSERT_EQ(playlist.TrackCount(), 1u);
+  host.Calls.clear();
+  Load("gone.m3u");
+  EXPECT_EQ(playlist.TrackCount(), 1u);
+  EXPECT_EQ(playlist.TotalSeconds, 60u);
+  EXPECT_EQ(playlist.TotalKB, 2u);
+  ASSERT_GE(host.Calls.size(), 3u);
+  EXPECT_EQ(host.Calls[1], "box [Can not open selected file] " + folder / "gone.m3u" + " style 48");
+  EXPECT_EQ(host.Calls[2], "system error 2");
+  EXPECT_EQ(host.Calls.back(), "store " + folder / "gone.m3u");
+  EXPECT_TRUE(host.CallsStartingWith("start watcher").empty());
+}
+
+TEST_F(LoadTest, EmptyPlaylistEmptiesTheListQuietly) {
+  folder.Write("a.mp3", TrackBytes(2048));
+  folder.Write("mix.m3u", "a.mp3\r\n");
+  folder.Write("empty.m3u", "");
+  settings.WarnLoadErrors = true;
+  Load();
+  Load("empty.m3u");
+  EXPECT_EQ(playlist.TrackCount(), 0u);
+  EXPECT_EQ(playlist.TotalKB, 0u);
+  EXPECT_TRUE(host.CallsStartingWith("box").empty());
+}
+
+TEST_F(LoadTest, PlayerListsDisableFileCommandsAndLastCommandRepeats) {
+  folder.Write("mix.m3u", "#EXTINF:5,x\r\n");
+  settings.ListFromPlayer = true;
+  settings.AutoRepeatLastCommand = true;
+  settings.LastCommand = 1016;
+  Load();
+  EXPECT_EQ(host.Calls.front(), "disable file commands");
+  EXPECT_EQ(host.Calls.back(), "run 1016");
+  EXPECT_EQ(host.Calls[host.Calls.size() - 2], "store " + folder / "mix.m3u");
+}
+
+TEST_F(LoadTest, RepairedDisplayNameFollowsTheNewPath) {
+  folder.Write("b.mp3", TrackBytes(2048));
+  folder.Write("mix.m3u", "#EXTINF:5\r\n" + folder / "b.mp3" + "\r\n");
+  settings.PathMode = kRelativePaths;
+  host.TakeRewrite = true;
+  Load();
+  ASSERT_EQ(playlist.TrackCount(), 1u);
+  EXPECT_EQ(*playlist.Tracks[0].FilePath, "b.mp3");
+  EXPECT_EQ(*playlist.Tracks[0].TrackName(), "b.mp3");
+  // A rewrite that takes over ends this load: no final plan, nothing stored.
+  EXPECT_EQ(host.Calls.back(), "offer rewrite [Path changed.]");
+}
+
+}  // namespace
+}  // namespace voltrak

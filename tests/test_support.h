@@ -1,0 +1,71 @@
+// Helpers shared by the unit tests: scratch folders in Windows form, and a
+// scripted load host that records what the load showed.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "playlist/playlist_loader.h"
+#include "support/file_system.h"
+
+namespace voltrak::testing {
+
+// A fresh, empty folder that is removed with everything in it at the end.
+class ScratchFolder {
+ public:
+  ScratchFolder();
+  ~ScratchFolder();
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+  // The folder's Windows path, without a final backslash.
+  const std::string& Path() const { return windowsPath_; }
+  // A path inside the folder.
+  std::string operator/(std::string_view relative) const;
+  // Writes a file (creating no folders) and fails the test if it cannot.
+  void Write(std::string_view relative, std::string_view bytes) const;
+  std::string Read(std::string_view relative) const;
+
+ private:
+  std::string nativePath_;
+  std::string windowsPath_;
+};
+
+// Bytes of a track file of `size` bytes; with an ID3v1 tag at its end when
+// `title` is given and the file is long enough.
+std::string TrackBytes(size_t size, std::string_view title = {}, std::string_view artist = {});
+
+// Records every host call as a line of text and answers message boxes from a
+// queue (OK when the queue is empty).
+class ScriptedLoadHost : public LoadHost {
+ public:
+  std::vector<std::string> Calls;
+  std::deque<int> Answers;
+  bool TakeRewrite = false;
+  uint32_t ProgressSteps = 0;
+  uint32_t PendingEventCalls = 0;
+
+  void EnableFileCommands(bool enable) override;
+  void SetTitle(std::string_view title) override;
+  void ProgressStart(uint32_t count) override;
+  void ProgressStep() override { ++ProgressSteps; }
+  void HandlePendingEvents() override { ++PendingEventCalls; }
+  int MessageBox(std::string_view text, std::string_view caption, uint32_t style,
+                 bool owned) override;
+  void StopWatcher() override { Calls.push_back("stop watcher"); }
+  void StartWatcher() override { Calls.push_back("start watcher"); }
+  void PlanVolumes() override { Calls.push_back("plan"); }
+  void StoreLastFile(std::string_view path) override;
+  void RunCommand(uint32_t command) override;
+  void ReportSystemError(uint32_t code, unsigned line, const char* file) override;
+  bool OfferRewrite(std::string_view caption) override;
+  void Trace(std::string_view line) override;
+
+  // The calls whose text starts with `prefix`.
+  std::vector<std::string> CallsStartingWith(std::string_view prefix) const;
+};
+
+}  // namespace voltrak::testing
