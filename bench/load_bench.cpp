@@ -31,7 +31,7 @@ class QuietHost : public LoadHost {
   void ProgressStart(uint32_t) override {}
   void ProgressStep() override {}
   void HandlePendingEvents() override {}
-  int MessageBox(std::string_view, std::string_view, uint32_t, bool) override { return kAnswerOk; }
+  int ShowMessage(std::string_view, std::string_view, uint32_t, bool) override { return kAnswerOk; }
   void StopWatcher() override {}
   void StartWatcher() override {}
   void PlanVolumes() override {}

@@ -39,7 +39,7 @@ std::string_view FolderOf(std::string_view playlistPath) {
 
 void ReportMissingName(const MP3Information& record, LoadHost& host) {
   if (!record.TrackName()) {
-    host.MessageBox("No track name found", "Information",
+    host.ShowMessage("No track name found", "Information",
                     kBoxIconInformation | kBoxTopmost | kBoxSetForeground, false);
   }
 }
@@ -164,7 +164,7 @@ void LoadPlaylist(const LoadSettings& settings, Playlist& playlist, FileSystem& 
   bool entriesRead = false;
   if (!opened) {
     // The previous list stays, with its totals.
-    host.MessageBox(path, "Can not open selected file", kBoxIconWarning, true);
+    host.ShowMessage(path, "Can not open selected file", kBoxIconWarning, true);
     host.ReportSystemError(error, __LINE__, __FILE__);
   } else {
     playlist.Clear();
@@ -210,7 +210,7 @@ void LoadPlaylist(const LoadSettings& settings, Playlist& playlist, FileSystem& 
         host.Trace(Quoted("Original file name is \"", *record.FilePath, "\"\n"));
         ++playlist.LoadErrors;
         if (settings.WarnLoadErrors) {
-          stop = host.MessageBox(fullPath, "Could not open file!", kBoxOkCancel, true) ==
+          stop = host.ShowMessage(fullPath, "Could not open file!", kBoxOkCancel, true) ==
                  kAnswerCancel;
         }
       } else {
@@ -229,7 +229,7 @@ void LoadPlaylist(const LoadSettings& settings, Playlist& playlist, FileSystem& 
   }
 
   if (entriesRead && settings.WarnLoadErrors && playlist.LoadErrors != 0) {
-    host.MessageBox(std::to_string(playlist.LoadErrors) + " of the files could not be opened!",
+    host.ShowMessage(std::to_string(playlist.LoadErrors) + " of the files could not be opened!",
                     "Warning!", kBoxIconWarning, true);
   }
   std::string().swap(text);

@@ -15,7 +15,7 @@ enum PathMode : uint32_t { kIgnorePaths = 0, kRelativePaths = 1, kAbsolutePaths 
 
 // Message box styles and answers, with the values Windows gives them so that
 // the window can pass them straight through.
-enum : uint32_t {
+constexpr uint32_t
   kBoxOk = 0x0,
   kBoxOkCancel = 0x1,
   kBoxYesNo = 0x4,
@@ -23,12 +23,11 @@ enum : uint32_t {
   kBoxIconWarning = 0x30,
   kBoxIconInformation = 0x40,
   kBoxSetForeground = 0x10000,
-  kBoxTopmost = 0x40000,
-};
-enum : int { kAnswerOk = 1, kAnswerCancel = 2, kAnswerYes = 6, kAnswerNo = 7 };
+  kBoxTopmost = 0x40000;
+constexpr int kAnswerOk = 1, kAnswerCancel = 2, kAnswerYes = 6, kAnswerNo = 7;
 
 // Ids of the main window's commands that the load enables or runs.
-enum : uint32_t { kCommandCopyTracks = 40006, kCommandSplitLists = 40002, kCommandLaunch = 1063 };
+constexpr uint32_t kCommandCopyTracks = 40006, kCommandSplitLists = 40002, kCommandLaunch = 1063;
 
 // What a load needs from the user interface. The window implements it with
 // real controls; tests and the command line with scripts and text.
@@ -43,7 +42,7 @@ class LoadHost {
   // Lets the window handle what is pending, once per entry.
   virtual void HandlePendingEvents() = 0;
   // A message box: `owned` is false for a box with no owner window.
-  virtual int MessageBox(std::string_view text, std::string_view caption, uint32_t style,
+  virtual int ShowMessage(std::string_view text, std::string_view caption, uint32_t style,
                          bool owned) = 0;
   virtual void StopWatcher() = 0;
   virtual void StartWatcher() = 0;

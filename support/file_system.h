@@ -13,7 +13,7 @@
 namespace voltrak {
 
 // Win32 error codes the core and the POSIX layer name.
-enum : uint32_t {
+constexpr uint32_t
   kErrorSuccess = 0,
   kErrorFileNotFound = 2,
   kErrorPathNotFound = 3,
@@ -31,8 +31,7 @@ enum : uint32_t {
   kErrorAlreadyExists = 183,
   kErrorFilenameTooLong = 206,
   kErrorBadNetPath = 53,
-  kErrorNotReady = 21,
-};
+  kErrorNotReady = 21;
 
 // Longest path the program opens or builds (a 260-byte buffer).
 constexpr size_t kMaxPathLength = 259;

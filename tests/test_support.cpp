@@ -85,7 +85,7 @@ void ScriptedLoadHost::ProgressStart(uint32_t count) {
   Calls.push_back("progress " + std::to_string(count));
 }
 
-int ScriptedLoadHost::MessageBox(std::string_view text, std::string_view caption, uint32_t style,
+int ScriptedLoadHost::ShowMessage(std::string_view text, std::string_view caption, uint32_t style,
                                  bool owned) {
   Calls.push_back("box [" + std::string(caption) + "] " + std::string(text) + " style " +
                   std::to_string(style) + (owned ? "" : " unowned"));

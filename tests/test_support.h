@@ -53,7 +53,7 @@ class ScriptedLoadHost : public LoadHost {
   void ProgressStart(uint32_t count) override;
   void ProgressStep() override { ++ProgressSteps; }
   void HandlePendingEvents() override { ++PendingEventCalls; }
-  int MessageBox(std::string_view text, std::string_view caption, uint32_t style,
+  int ShowMessage(std::string_view text, std::string_view caption, uint32_t style,
                  bool owned) override;
   void StopWatcher() override { Calls.push_back("stop watcher"); }
   void StartWatcher() override { Calls.push_back("start watcher"); }
