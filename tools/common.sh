@@ -1,0 +1,84 @@
+# Shared by the project's scripts: package installation and the three builds.
+# Source it; it changes nothing until a function is called.
+
+VOLTRAK_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+VOLTRAK_BUILD=${VOLTRAK_BUILD:-$VOLTRAK_ROOT/build}
+VOLTRAK_JOBS=${VOLTRAK_JOBS:-$(nproc)}
+
+VOLTRAK_PACKAGES="cmake ninja-build g++ ccache libgtest-dev googletest g++-mingw-w64-x86-64
+  wine wine64 xvfb xauth x11-utils imagemagick python3 python3-mutagen time"
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+# Installs whatever of the project's packages this machine lacks.
+ensure_packages() {
+  local missing=()
+  for package in $VOLTRAK_PACKAGES; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+      missing+=("$package")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  as_root apt-get update -qq &&
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+      "${missing[@]}" >/dev/null
+}
+
+# configure_and_build NAME [cmake options...]: one build tree under $VOLTRAK_BUILD.
+configure_and_build() {
+  local name=$1
+  shift
+  local dir=$VOLTRAK_BUILD/$name
+  cmake -S "$VOLTRAK_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >"$dir.configure.log" 2>&1 ||
+    { mkdir -p "$dir"; cat "$dir.configure.log"; return 1; }
+  cmake --build "$dir" -j "$VOLTRAK_JOBS" || return 1
+}
+
+build_native() { mkdir -p "$VOLTRAK_BUILD" && configure_and_build native "$@"; }
+build_sanitized() { mkdir -p "$VOLTRAK_BUILD" && configure_and_build sanitized -DVOLTRAK_SANITIZE=ON "$@"; }
+build_windows() {
+  mkdir -p "$VOLTRAK_BUILD" &&
+    configure_and_build windows -DCMAKE_TOOLCHAIN_FILE="$VOLTRAK_ROOT/cmake/mingw-w64.cmake" "$@"
+}
+
+# Makes a scratch Wine prefix for this run and exports it. Mono and Gecko are
+# left out: their install prompts would wait for a user who is not there.
+make_wine_prefix() {
+  export WINEPREFIX
+  WINEPREFIX=$(mktemp -d /tmp/voltrak-wine.XXXXXX)
+  export WINEDEBUG=-all WINEARCH=win64
+  WINEDLLOVERRIDES="mscoree=;mshtml=" wineboot -i >/dev/null 2>&1
+  wineserver -w
+}
+
+end_wine_prefix() {
+  [ -n "${WINEPREFIX:-}" ] || return 0
+  wineserver -k 2>/dev/null
+  rm -rf "$WINEPREFIX"
+}
+
+# Starts an X server of our own when there is no display, and exports it.
+ensure_display() {
+  [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1 && return 0
+  local n
+  for n in $(seq 90 120); do
+    [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    VOLTRAK_XVFB_PID=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 50); do
+      xdpyinfo >/dev/null 2>&1 && return 0
+      sleep 0.1
+    done
+    kill "$VOLTRAK_XVFB_PID" 2>/dev/null
+  done
+  echo "no X display could be started" >&2
+  return 1
+}
+
+end_display() {
+  [ -n "${VOLTRAK_XVFB_PID:-}" ] && kill "$VOLTRAK_XVFB_PID" 2>/dev/null
+  VOLTRAK_XVFB_PID=
+}
