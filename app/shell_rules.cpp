@@ -1,0 +1,169 @@
+#include "app/shell_rules.h"
+
+#include <cstdio>
+
+#include "planning/volume_planner.h"
+#include "resources/resource.h"
+#include "support/file_system.h"
+
+namespace voltrak {
+
+std::string PathFromCommandLine(std::string_view line) {
+  if (!line.empty() && line.front() == '"') {
+    std::string path(line.substr(1, kMaxPathLength));
+    if (!path.empty()) path.pop_back();
+    return path;
+  }
+  return std::string(line.substr(0, kMaxPathLength));
+}
+
+CommandRoute RouteOfCommand(uint32_t id) {
+  switch (id) {
+    case IDC_OPEN:
+    case IDC_REOPEN:
+    case IDC_EXPLORE_FOLDER:
+    case IDC_LAUNCH:
+    case IDC_RESET:
+    case IDC_EXIT:
+    case IDC_ALWAYS_ON_TOP:
+    case IDC_WARN_LOAD_ERRORS:
+    case IDC_MARQUEE:
+    case IDC_MEDIUM_LIST:
+    case IDC_DUPLICATE_MODE:
+    case IDC_PATH_MODE:
+    case IDC_FILL_MODE:
+    case IDC_RESERVED_SPLIT:
+    case IDC_MAXIMUM_VOLUMES:
+    case IDC_MEDIUM:
+    case IDC_RESERVE:
+      return CommandRoute::kCarriedOut;
+    case IDC_WINAMP:
+    case IDC_PLUGIN:
+    case IDC_CREATE_HTML:
+    case IDC_SPLIT_LISTS:
+    case IDC_CREATE_LBL:
+    case IDC_COPY_TRACKS:
+    case IDC_PRINT:
+    case IDC_EDIT:
+    case IDC_CREATE_CUE:
+    case IDC_COPY_CLIPBOARD:
+    case IDC_OPTIONS:
+      return CommandRoute::kNotBuiltYet;
+    case IDC_PLAYLIST_TOTAL:
+    case IDC_TOTAL_KB:
+      return CommandRoute::kIgnored;
+    default:
+      return CommandRoute::kUnimplemented;
+  }
+}
+
+bool IsOutputCommand(uint32_t id) {
+  switch (id) {
+    case IDC_COPY_CLIPBOARD:
+    case IDC_PRINT:
+    case IDC_CREATE_HTML:
+    case IDC_CREATE_CUE:
+    case IDC_CREATE_LBL:
+    case IDC_SPLIT_LISTS:
+    case IDC_COPY_TRACKS:
+      return true;
+    default:
+      return false;
+  }
+}
+
+uint32_t LastCommandAfter(uint32_t id, uint32_t current) {
+  switch (id) {
+    case IDC_CREATE_HTML:
+    case IDC_SPLIT_LISTS:
+    case IDC_PRINT:
+    case IDC_COPY_CLIPBOARD:
+      return id;
+    default:
+      return current;
+  }
+}
+
+uint32_t LastCommandForDrop(uint32_t childId) { return IsOutputCommand(childId) ? childId : 0; }
+
+bool WaitsForLoad(uint32_t id) {
+  if (IsOutputCommand(id)) return true;
+  switch (id) {
+    case IDC_OPEN:
+    case IDC_REOPEN:
+    case IDC_RESET:
+    case IDC_EDIT:
+    case IDC_WINAMP:
+    case IDC_PLUGIN:
+    case IDC_EXIT:
+      return true;
+    default:
+      return false;
+  }
+}
+
+uint32_t NextMarqueeIndex(uint32_t index) { return (index + 1) % kMarqueeTexts; }
+
+std::string MarqueeText(uint32_t index, std::string_view buildDate, std::string_view buildTime) {
+  switch (index % kMarqueeTexts) {
+    case 0:
+      return kProgramName;
+    case 1:
+      return kAuthorCredit;
+    case 2:
+      return kMakerWebAddress;
+    case 3:
+      return std::string(buildDate);
+    default:
+      return std::string(buildTime);
+  }
+}
+
+std::string ExploreFolderOf(std::string_view path) {
+  size_t cut = path.rfind('\\');
+  if (cut == std::string_view::npos) return {};
+  return std::string(path.substr(0, cut));
+}
+
+bool HasHelpTopic(uint32_t id) {
+  return RouteOfCommand(id) != CommandRoute::kUnimplemented || id == IDC_MAXIMUM_VOLUMES_SPIN ||
+         id == IDC_PROGRESS || id == IDC_DROP_PROGRESS || id == IDC_BUILD_DATE ||
+         id == IDC_BUILD_TIME;
+}
+
+std::string HelpPageAddress(std::string_view programFolder, uint32_t controlId) {
+  // A file URL rather than a path: only a URL can carry the anchor through
+  // the desktop to the browser.
+  std::string address = "file:///";
+  auto append = [&address](std::string_view text) {
+    for (char c : text) {
+      unsigned char byte = static_cast<unsigned char>(c);
+      if (c == '\\') {
+        address += '/';
+      } else if (byte <= 0x20 || byte >= 0x7F || c == '#' || c == '%' || c == '?' || c == '"') {
+        char escaped[4];
+        std::snprintf(escaped, sizeof escaped, "%%%02X", byte);
+        address += escaped;
+      } else {
+        address += c;
+      }
+    }
+  };
+  append(programFolder);
+  if (!address.empty() && address.back() != '/') address += '/';
+  append(kHelpPageName);
+  if (HasHelpTopic(controlId)) address += "#" + std::to_string(controlId);
+  return address;
+}
+
+std::string SystemErrorCaption(uint32_t code, unsigned line, std::string_view sourceFile) {
+  size_t cut = sourceFile.find_last_of("/\\");
+  if (cut != std::string_view::npos) sourceFile.remove_prefix(cut + 1);
+  // The reporting routine's buffer holds 4096 bytes.
+  char caption[4096];
+  std::snprintf(caption, sizeof caption, "Error %u lookup from line %u of %.*s.", code, line,
+                static_cast<int>(sourceFile.size()), sourceFile.data());
+  return caption;
+}
+
+}  // namespace voltrak

@@ -1,0 +1,73 @@
+// The main window's rules that need no window: the command line, the command
+// table, the drop rule, the marquee, help topics and folders. The window only
+// moves values between these and its controls, so the native tests reach
+// every decision.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace voltrak {
+
+// The maker's web address: the marquee button's caption and target.
+inline constexpr const char* kMakerWebAddress = "https://voltrak.example.org/";
+// The help page installed beside the program.
+inline constexpr const char* kHelpPageName = "voltrak-help.html";
+
+// The whole command line is one playlist path. A line that starts with a
+// double quote loses that quote and its own last character (the closing
+// quote); any line is cut at 259 characters.
+std::string PathFromCommandLine(std::string_view line);
+
+// What the command table does with an id.
+enum class CommandRoute {
+  kCarriedOut,     // the window carries it out itself
+  kNotBuiltYet,    // named by the table, done elsewhere, not there yet: nothing
+  kIgnored,        // the read-outs
+  kUnimplemented,  // not named: the "Unimplemented command invoked" box
+};
+CommandRoute RouteOfCommand(uint32_t id);
+
+// The seven output buttons: a drop on one of them names an output to repeat.
+bool IsOutputCommand(uint32_t id);
+
+// The id that an output command leaves in LastCommand, or `current` for a
+// command that does not touch it (Open and Reset clear it elsewhere).
+uint32_t LastCommandAfter(uint32_t id, uint32_t current);
+
+// LastCommand after a drop: the id of the control under the drop point when
+// it is an output button, else 0. `childId` is 0 when the point was outside
+// the client area or over no control.
+uint32_t LastCommandForDrop(uint32_t childId);
+
+// Requests that replace or change the list must not run inside a load: the
+// loads, Reset, Edit, the outputs, the player commands, and closing (which
+// would pull the window away from under the load).
+bool WaitsForLoad(uint32_t id);
+
+// The marquee: five texts in turn on button 1020, one step per timer expiry.
+inline constexpr uint32_t kMarqueeTexts = 5;
+uint32_t NextMarqueeIndex(uint32_t index);
+std::string MarqueeText(uint32_t index, std::string_view buildDate, std::string_view buildTime);
+
+// The folder Explore Folder opens: the path up to its last backslash, which
+// goes too. Empty when the path holds no backslash: there is no folder to
+// show then, and the window opens nothing.
+std::string ExploreFolderOf(std::string_view path);
+
+// Whether an id has a topic on the help page.
+bool HasHelpTopic(uint32_t id);
+
+// The address the help layer hands to the desktop for a control: a file URL
+// of the help page in `programFolder` (a Windows path, with or without a
+// final backslash), with the control's id as the anchor when the page has a
+// topic for it, else the top of the page.
+std::string HelpPageAddress(std::string_view programFolder, uint32_t controlId);
+
+// The caption of a system error report: "Error %u lookup from line %u of %s."
+// with the file name cut to its last part, so that the build's folders never
+// show.
+std::string SystemErrorCaption(uint32_t code, unsigned line, std::string_view sourceFile);
+
+}  // namespace voltrak

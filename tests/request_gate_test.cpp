@@ -1,0 +1,65 @@
+#include "app/request_gate.h"
+
+#include <gtest/gtest.h>
+
+#include "resources/resource.h"
+
+namespace voltrak {
+namespace {
+
+TEST(RequestGate, NothingIsHeldOutsideALoad) {
+  RequestGate gate;
+  EXPECT_FALSE(gate.HoldCommand(IDC_OPEN, 0));
+  EXPECT_FALSE(gate.HoldLoad());
+  EXPECT_FALSE(gate.HoldDrop({"C:\\a.m3u"}, 0));
+  EXPECT_FALSE(gate.HoldClose());
+  EXPECT_EQ(gate.HeldCount(), 0u);
+  EXPECT_FALSE(gate.TakeNext());
+}
+
+TEST(RequestGate, ListChangesWaitAndRunInArrivalOrderAfterTheLoad) {
+  RequestGate gate;
+  gate.BeginLoad();
+  EXPECT_TRUE(gate.HoldCommand(IDC_RESET, 0));
+  EXPECT_TRUE(gate.HoldDrop({"C:\\a.m3u", "C:\\b.m3u"}, IDC_CREATE_HTML));
+  EXPECT_TRUE(gate.HoldLoad());
+  EXPECT_TRUE(gate.HoldCommand(IDC_CREATE_HTML, 0));
+  EXPECT_TRUE(gate.HoldClose());
+  // Switches and planning controls are not held.
+  EXPECT_FALSE(gate.HoldCommand(IDC_ALWAYS_ON_TOP, 0));
+  EXPECT_FALSE(gate.HoldCommand(IDC_FILL_MODE, 1));
+  EXPECT_FALSE(gate.TakeNext()) << "nothing runs inside the load";
+  gate.EndLoad();
+
+  auto first = gate.TakeNext();
+  ASSERT_TRUE(first);
+  EXPECT_EQ(first->What, HeldRequest::Kind::kCommand);
+  EXPECT_EQ(first->Command, uint32_t{IDC_RESET});
+  auto drop = gate.TakeNext();
+  ASSERT_TRUE(drop);
+  EXPECT_EQ(drop->What, HeldRequest::Kind::kDrop);
+  EXPECT_EQ(drop->Files, (std::vector<std::string>{"C:\\a.m3u", "C:\\b.m3u"}));
+  EXPECT_EQ(drop->DropCommand, uint32_t{IDC_CREATE_HTML});
+  EXPECT_EQ(gate.TakeNext()->What, HeldRequest::Kind::kLoad);
+  EXPECT_EQ(gate.TakeNext()->Command, uint32_t{IDC_CREATE_HTML});
+  EXPECT_EQ(gate.TakeNext()->What, HeldRequest::Kind::kClose);
+  EXPECT_FALSE(gate.TakeNext());
+}
+
+TEST(RequestGate, ALoadStartedWhileDrainingHoldsTheRest) {
+  RequestGate gate;
+  gate.BeginLoad();
+  gate.HoldLoad();
+  gate.HoldCommand(IDC_PRINT, 0);
+  gate.EndLoad();
+  ASSERT_TRUE(gate.TakeNext());  // the reload starts...
+  gate.BeginLoad();
+  EXPECT_FALSE(gate.TakeNext());  // ...and Print waits for it too
+  EXPECT_TRUE(gate.HoldCommand(IDC_REOPEN, 0));
+  gate.EndLoad();
+  EXPECT_EQ(gate.TakeNext()->Command, uint32_t{IDC_PRINT});
+  EXPECT_EQ(gate.TakeNext()->Command, uint32_t{IDC_REOPEN});
+}
+
+}  // namespace
+}  // namespace voltrak
