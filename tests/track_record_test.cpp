@@ -54,8 +54,8 @@ TEST(TrackName, SurvivesMovesOfShortAndLongTexts) {
 Id3v1Block Tag(std::string_view title, std::string_view artist = {}) {
   Id3v1Block tag{};
   std::memcpy(tag.data(), "TAG", 3);
-  std::memcpy(tag.data() + kTagTitleOffset, title.data(), std::min<size_t>(title.size(), 30));
-  std::memcpy(tag.data() + kTagArtistOffset, artist.data(), std::min<size_t>(artist.size(), 30));
+  title.substr(0, 30).copy(reinterpret_cast<char*>(tag.data() + kTagTitleOffset), 30);
+  artist.substr(0, 30).copy(reinterpret_cast<char*>(tag.data() + kTagArtistOffset), 30);
   tag[kTagGenreOffset] = 17;
   return tag;
 }
