@@ -1,31 +1,87 @@
-// The program's entry and its main dialog: loads the playlist named on the
-// command line and shows what was loaded.
-#include <windows.h>
+// The main window: start-up and shut-down order, the command table, the
+// private messages, drops, the marquee and help. The procedure dispatches,
+// the handlers below work, and the core and the shell rules decide.
+#include "app/main_window.h"
+
 #include <commctrl.h>
+#include <cderr.h>
+#include <commdlg.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
+#include "app/help.h"
 #include "app/private_messages.h"
+#include "app/request_gate.h"
+#include "app/settings.h"
+#include "app/shell_rules.h"
+#include "app/splash.h"
+#include "planning/capacity_expression.h"
+#include "planning/media_table.h"
+#include "planning/volume_planner.h"
 #include "playlist/playlist_loader.h"
 #include "resources/resource.h"
 #include "support/file_system.h"
+#include "support/support_routines.h"
 
 namespace voltrak {
 namespace {
 
-struct MainState {
-  HWND Window = nullptr;
-  LoadSettings Settings;
-  Playlist List;
-};
-MainState g_main;
+constexpr UINT_PTR kMarqueeTimer = 0;
+constexpr UINT kMarqueePeriod = 10000;
+// Redraws during a load are coalesced to about 30 a second; the progress
+// bar's position still advances per entry.
+constexpr DWORD kRepaintInterval = 33;
 
-// The load as the window shows it: progress bar 1012, boxes owned by the window.
+constexpr const char* kBuildDate = __DATE__;
+constexpr const char* kBuildTime = __TIME__;
+
+constexpr const char* kDuplicateModeNames[] = {"Keep All Duplicates", "Query",
+                                               "Keep First Duplicates", "Keep Last Duplicates"};
+constexpr const char* kPathModeNames[] = {"Ignore Paths", "Relative Paths", "Absolute Paths"};
+
+// Program-wide state, owned by the main thread from start-up to exit.
+struct MainWindowState {
+  HWND Window = nullptr;
+  LoadSettings Load;  // CurrentPlaylistPath, PathMode, WarnLoadErrors, ListFromPlayer, LastCommand
+  uint32_t DuplicateMode = 0;
+  PlanningSettings Planning;  // FillMode lives here
+  Playlist List;
+  std::string PlayerDirectory;
+  OptionFlags Options;
+  int32_t AlwaysOnTop = 0;
+  HWND PlayerWindow = nullptr;
+  uint32_t MarqueeIndex = 0;
+  bool WatcherRunning = false;
+  // Control notifications during initialisation plan nothing: until the
+  // first plan the title is the template's.
+  bool Initialising = false;
+  bool CapacityPlanRunning = false;
+  bool DropRunning = false;
+  bool Closing = false;
+  RequestGate Gate;
+};
+MainWindowState g_state;
+
+void Plan() { SendMessageA(g_state.Window, MSG_PLAN_VOLUMES, 0, 0); }
+
+void RequestPlan() {
+  if (!g_state.Initialising) Plan();
+}
+
+// The load as the window shows it.
 class WindowLoadHost : public LoadHost {
  public:
-  explicit WindowLoadHost(HWND window) : window_(window), progress_(GetDlgItem(window, IDC_PROGRESS)) {}
-  void EnableFileCommands(bool) override {}
+  explicit WindowLoadHost(HWND window)
+      : window_(window), progress_(GetDlgItem(window, IDC_PROGRESS)) {}
+
+  void EnableFileCommands(bool enable) override {
+    for (int id : {IDC_COPY_TRACKS, IDC_SPLIT_LISTS, IDC_LAUNCH}) {
+      EnableWindow(GetDlgItem(window_, id), enable);
+    }
+  }
   void SetTitle(std::string_view title) override {
     SetWindowTextA(window_, std::string(title).c_str());
   }
@@ -33,14 +89,26 @@ class WindowLoadHost : public LoadHost {
     SendMessageA(progress_, PBM_SETRANGE32, 0, static_cast<LPARAM>(count));
     SendMessageA(progress_, PBM_SETSTEP, 1, 0);
     SendMessageA(progress_, PBM_SETPOS, 0, 0);
+    lastRepaint_ = GetTickCount() - kRepaintInterval;
   }
   void ProgressStep() override {
     SendMessageA(progress_, PBM_STEPIT, 0, 0);
-    UpdateWindow(progress_);
+    DWORD now = GetTickCount();
+    if (now - lastRepaint_ >= kRepaintInterval) {
+      lastRepaint_ = now;
+      UpdateWindow(progress_);
+      UpdateWindow(window_);
+    }
   }
+  // Every pending message of the thread, so that clicks reach the child
+  // controls; what they ask for is held back by the gate.
   void HandlePendingEvents() override {
     MSG message;
-    while (PeekMessageA(&message, window_, 0, 0, PM_REMOVE)) {
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) {
+        PostQuitMessage(static_cast<int>(message.wParam));
+        return;
+      }
       if (!IsDialogMessageA(window_, &message)) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
@@ -48,93 +116,442 @@ class WindowLoadHost : public LoadHost {
     }
   }
   int ShowMessage(std::string_view text, std::string_view caption, uint32_t style,
-                 bool owned) override {
+                  bool owned) override {
     return MessageBoxA(owned ? window_ : nullptr, std::string(text).c_str(),
                        std::string(caption).c_str(), style);
   }
-  void StopWatcher() override {}
-  void StartWatcher() override {}
-  void PlanVolumes() override { SendMessageA(window_, MSG_PLAN_VOLUMES, 0, 0); }
-  void StoreLastFile(std::string_view) override {}
-  void RunCommand(uint32_t) override {}
-  void ReportSystemError(uint32_t code, unsigned line, const char* file) override {
-    char* text = nullptr;
-    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    char caption[512];
-    std::snprintf(caption, sizeof caption, "Error %u lookup from line %u of %s.", code, line, file);
-    MessageBoxA(window_, text ? text : "", caption, MB_OK | MB_ICONSTOP);
-    LocalFree(text);
+  void StopWatcher() override { SendMessageA(window_, MSG_STOP_WATCHER, 0, 0); }
+  void StartWatcher() override { SendMessageA(window_, MSG_START_WATCHER, 0, 0); }
+  void PlanVolumes() override { Plan(); }
+  void StoreLastFile(std::string_view path) override { voltrak::StoreLastFile(std::string(path)); }
+  // The last step of a load: the list is complete, so the repeated output
+  // may read it.
+  void RunCommand(uint32_t command) override {
+    g_state.Gate.EndLoad();
+    SendMessageA(window_, WM_COMMAND, MAKEWPARAM(command, BN_CLICKED), 0);
   }
-  bool OfferRewrite(std::string_view) override { return false; }
-  void Trace(std::string_view line) override { OutputDebugStringA(std::string(line).c_str()); }
+  void ReportSystemError(uint32_t code, unsigned line, const char* file) override {
+    voltrak::ReportSystemError(window_, code, file, line);
+  }
+  bool OfferRewrite(std::string_view caption) override {
+    if (MessageBoxOnTop(window_, "Should I rewrite this file?", std::string(caption).c_str(),
+                        MB_YESNO | MB_ICONQUESTION) == IDYES) {
+      SendMessageA(window_, MSG_REWRITE_PLAYLIST, 0, 0);
+    }
+    return false;  // nothing takes the load over yet
+  }
+  void Trace(std::string_view line) override { DebugText(std::string(line).c_str()); }
 
  private:
   HWND window_;
   HWND progress_;
+  DWORD lastRepaint_ = 0;
 };
 
-void ShowTotals(HWND window) {
-  const Playlist& list = g_main.List;
-  char text[256];
-  std::snprintf(text, sizeof text, "Voltrak - %u tracks, %u:%02u:%02u, %u KB, %u errors",
-                list.TrackCount(), list.TotalSeconds / 3600, list.TotalSeconds / 60 % 60,
-                list.TotalSeconds % 60, list.TotalKB, list.LoadErrors);
-  SetWindowTextA(window, list.TrackCount() ? text : "Voltrak");
-  std::snprintf(text, sizeof text, "%u tracks, %u:%02u:%02u", list.TrackCount(),
-                list.TotalSeconds / 3600, list.TotalSeconds / 60 % 60, list.TotalSeconds % 60);
-  SetDlgItemTextA(window, IDC_PLAYLIST_TOTAL, text);
-  std::snprintf(text, sizeof text, "%u KB", list.TotalKB);
-  SetDlgItemTextA(window, IDC_TOTAL_KB, text);
+void FillList(HWND window, int id, const char* const* rows, size_t count, uint32_t selected) {
+  HWND list = GetDlgItem(window, id);
+  for (size_t row = 0; row < count; ++row) {
+    SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(rows[row]));
+  }
+  SendMessageA(list, CB_SETCURSEL, selected, 0);
 }
 
-INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
-  switch (message) {
-    case WM_INITDIALOG:
-      g_main.Window = window;
-      if (!g_main.Settings.CurrentPlaylistPath.empty()) {
-        PostMessageA(window, MSG_LOAD_PLAYLIST, 0, 0);
-        PostMessageA(window, MSG_PLAN_VOLUMES, 0, 0);
-      }
-      return TRUE;
-    case MSG_LOAD_PLAYLIST: {
-      WindowLoadHost host(window);
-      LoadPlaylist(g_main.Settings, g_main.List, SystemFileSystem(), host);
-      return TRUE;
+// The selected row of a drop-down list, or -1.
+LRESULT SelectedRow(HWND window, int id) {
+  return SendDlgItemMessageA(window, id, CB_GETCURSEL, 0, 0);
+}
+
+StoredModes CurrentModes() {
+  StoredModes modes;
+  modes.FillMode = g_state.Planning.FillMode;
+  modes.PathMode = g_state.Load.PathMode;
+  modes.DuplicateMode = g_state.DuplicateMode;
+  return modes;
+}
+
+void ToggleAlwaysOnTop(HWND window) {
+  g_state.AlwaysOnTop = g_state.AlwaysOnTop ? 0 : 1;
+  CheckDlgButton(window, IDC_ALWAYS_ON_TOP, g_state.AlwaysOnTop ? BST_CHECKED : BST_UNCHECKED);
+  SetWindowPos(window, g_state.AlwaysOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_FRAMECHANGED);
+}
+
+void ToggleWarnLoadErrors(HWND window) {
+  g_state.Load.WarnLoadErrors = !g_state.Load.WarnLoadErrors;
+  CheckDlgButton(window, IDC_WARN_LOAD_ERRORS,
+                 g_state.Load.WarnLoadErrors ? BST_CHECKED : BST_UNCHECKED);
+}
+
+BOOL OnInitDialog(HWND window) {
+  MainWindowState& s = g_state;
+  s.Window = window;
+  s.Initialising = true;
+  auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
+  HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_VOLTRAK));
+  SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+  SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+
+  SetDlgItemTextA(window, IDC_BUILD_DATE, kBuildDate);
+  SetDlgItemTextA(window, IDC_BUILD_TIME, kBuildTime);
+  StartSplash(window);
+  s.PlayerDirectory = LoadPlayerDirectory();
+
+  HWND media = GetDlgItem(window, IDC_MEDIUM_LIST);
+  for (const std::string& text : MediumListTexts()) {
+    SendMessageA(media, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  }
+  SendMessageA(media, CB_SETCURSEL, 0, 0);
+  ChooseMedium(s.Planning, 0);
+
+  StoredModes modes = CurrentModes();
+  LoadModes(modes);
+  s.DuplicateMode = modes.DuplicateMode;
+  s.Load.PathMode = modes.PathMode;
+  s.Planning.FillMode = modes.FillMode;
+  FillList(window, IDC_DUPLICATE_MODE, kDuplicateModeNames, 4, s.DuplicateMode);
+  FillList(window, IDC_PATH_MODE, kPathModeNames, 3, s.Load.PathMode);
+  FillList(window, IDC_FILL_MODE, kFillModeNames.data(), kFillModeNames.size(),
+           s.Planning.FillMode);
+
+  SetDlgItemInt(window, IDC_MAXIMUM_VOLUMES, 0, FALSE);
+  SendDlgItemMessageA(window, IDC_MAXIMUM_VOLUMES_SPIN, UDM_SETRANGE, 0, MAKELPARAM(32767, 0));
+  s.Options = OptionFlags{};
+  s.List.Clear();
+  LoadAlwaysOnTop(window, s.AlwaysOnTop);
+  SetWindowLongA(window, GWL_EXSTYLE, GetWindowLongA(window, GWL_EXSTYLE) | WS_EX_ACCEPTFILES);
+  RestoreWindowPosition(window);
+
+  HANDLE bitmap = LoadImageA(instance, MAKEINTRESOURCEA(IDB_PLUGIN), IMAGE_BITMAP, 0, 0,
+                             LR_LOADTRANSPARENT | LR_LOADMAP3DCOLORS);
+  SendDlgItemMessageA(window, IDC_PLUGIN, BM_SETIMAGE, IMAGE_BITMAP,
+                      reinterpret_cast<LPARAM>(bitmap));
+
+  if (s.AlwaysOnTop) {
+    // The command sets it again, checks the button and raises the window.
+    s.AlwaysOnTop = 0;
+    ToggleAlwaysOnTop(window);
+  }
+  SetTimer(window, kMarqueeTimer, kMarqueePeriod, nullptr);
+  s.WatcherRunning = false;
+  if (s.Load.CurrentPlaylistPath.empty()) s.Load.CurrentPlaylistPath = LoadLastFile();
+  if (!s.Load.CurrentPlaylistPath.empty()) {
+    // Both run after the window has appeared; the load plans on its own too.
+    PostMessageA(window, MSG_LOAD_PLAYLIST, 0, 0);
+    PostMessageA(window, MSG_PLAN_VOLUMES, 0, 0);
+  }
+  s.Initialising = false;
+  return TRUE;
+}
+
+void OnOpen(HWND window) {
+  MainWindowState& s = g_state;
+  s.Load.LastCommand = 0;
+  s.PlayerWindow = nullptr;
+  char file[kMaxPathLength + 1] = "";
+  s.Load.CurrentPlaylistPath.copy(file, kMaxPathLength);
+  OPENFILENAMEA dialog = {};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = window;
+  dialog.lpstrFilter = "M3U Playlist files {*.m3u}\0*.m3u\0All Files{*.*}\0*.*\0";
+  dialog.nFilterIndex = 1;
+  dialog.lpstrFile = file;
+  dialog.nMaxFile = sizeof file;
+  dialog.Flags = OFN_FILEMUSTEXIST;
+  dialog.lpstrDefExt = "txt";
+  BOOL chosen = GetOpenFileNameA(&dialog);
+  if (!chosen && CommDlgExtendedError() == FNERR_INVALIDFILENAME) {
+    // A current path the dialog cannot start from (a folder gone, a name
+    // too odd) must not keep the user from choosing another file.
+    file[0] = '\0';
+    chosen = GetOpenFileNameA(&dialog);
+  }
+  if (!chosen) return;
+  s.Load.CurrentPlaylistPath = file;
+  s.Load.ListFromPlayer = false;
+  SendMessageA(window, MSG_LOAD_PLAYLIST, 0, 0);
+}
+
+void OnReopen(HWND window) {
+  if (!g_state.Load.CurrentPlaylistPath.empty()) SendMessageA(window, MSG_LOAD_PLAYLIST, 0, 0);
+}
+
+void OnReset() {
+  MainWindowState& s = g_state;
+  s.Load.LastCommand = 0;
+  s.List.Clear();
+  // The totals describe the list that is gone: without this the read-outs
+  // would go on showing them over an empty list.
+  s.List.TotalSeconds = 0;
+  s.List.TotalKB = 0;
+  s.List.LoadErrors = 0;
+  s.Load.ListFromPlayer = false;
+  s.Load.CurrentPlaylistPath.clear();
+  Plan();
+}
+
+void OnExploreFolder(HWND window) {
+  std::string folder = ExploreFolderOf(g_state.Load.CurrentPlaylistPath);
+  if (folder.empty()) return;  // nothing loaded: no folder to show
+  ShellExecuteA(window, nullptr, folder.c_str(), nullptr, "", SW_SHOWNA);
+}
+
+void OnLaunch(HWND window) {
+  // An empty path would hand the shell nothing to open but the current folder.
+  if (g_state.Load.CurrentPlaylistPath.empty()) return;
+  ShellExecuteA(window, "open", g_state.Load.CurrentPlaylistPath.c_str(), nullptr, "",
+                SW_SHOWNORMAL);
+}
+
+void OnWebLink(HWND window) {
+  ShellExecuteA(window, "open", kMakerWebAddress, nullptr, "", SW_SHOWNORMAL);
+}
+
+void OnClose(HWND window) {
+  g_state.Closing = true;
+  SaveOnClose(CurrentModes(), g_state.PlayerDirectory, g_state.Load.CurrentPlaylistPath);
+  DestroyWindow(window);
+}
+
+void OnExit(HWND window) {
+  KillTimer(window, kMarqueeTimer);
+  OnClose(window);
+}
+
+void OnMediumChosen(HWND window) {
+  LRESULT row = SelectedRow(window, IDC_MEDIUM_LIST);
+  if (row < 0 || !ChooseMedium(g_state.Planning, static_cast<size_t>(row))) return;
+  RequestPlan();
+  char trace[32];
+  std::snprintf(trace, sizeof trace, "Split Mode: %u", static_cast<unsigned>(row));
+  DebugText(trace);
+}
+
+void OnModeChosen(HWND window, int id, uint32_t& mode, uint32_t rows) {
+  LRESULT row = SelectedRow(window, id);
+  if (row >= 0 && static_cast<uint32_t>(row) < rows) mode = static_cast<uint32_t>(row);
+}
+
+void OnFillModeNotice(HWND window, UINT code) {
+  if (code == CBN_SELCHANGE) {
+    LRESULT row = SelectedRow(window, IDC_FILL_MODE);
+    if (row >= 0) ChooseFillMode(g_state.Planning, static_cast<uint32_t>(row));
+  }
+  RequestPlan();
+}
+
+void OnCapacityLeft(HWND window, int id) {
+  char text[kMaxCapacityTextLength + 1] = "";
+  GetDlgItemTextA(window, id, text, sizeof text);
+  EnterCapacity(g_state.Planning, id == IDC_MEDIUM ? CapacityField::kMedium : CapacityField::kReserve,
+                text);
+  if (g_state.CapacityPlanRunning) return;
+  g_state.CapacityPlanRunning = true;
+  RequestPlan();
+  g_state.CapacityPlanRunning = false;
+}
+
+void OnUnimplemented(HWND window, uint32_t id) {
+  char text[64];
+  std::snprintf(text, sizeof text, "Unimplemented command invoked: %u", id);
+  MessageBoxA(window, text, "Error", MB_OK | MB_ICONEXCLAMATION);
+}
+
+void CarryOut(HWND window, uint32_t id, UINT code) {
+  switch (id) {
+    case IDC_OPEN: OnOpen(window); break;
+    case IDC_REOPEN: OnReopen(window); break;
+    case IDC_EXPLORE_FOLDER: OnExploreFolder(window); break;
+    case IDC_LAUNCH: OnLaunch(window); break;
+    case IDC_RESET: OnReset(); break;
+    case IDC_EXIT: OnExit(window); break;
+    case IDC_ALWAYS_ON_TOP: ToggleAlwaysOnTop(window); break;
+    case IDC_WARN_LOAD_ERRORS: ToggleWarnLoadErrors(window); break;
+    case IDC_MARQUEE: OnWebLink(window); break;
+    case IDC_MEDIUM_LIST:
+      if (code == CBN_SELCHANGE) OnMediumChosen(window);
+      break;
+    case IDC_DUPLICATE_MODE:
+      if (code == CBN_SELCHANGE) OnModeChosen(window, IDC_DUPLICATE_MODE, g_state.DuplicateMode, 4);
+      break;
+    case IDC_PATH_MODE:
+      if (code == CBN_SELCHANGE) OnModeChosen(window, IDC_PATH_MODE, g_state.Load.PathMode, 3);
+      break;
+    case IDC_FILL_MODE: OnFillModeNotice(window, code); break;
+    case IDC_RESERVED_SPLIT: RequestPlan(); break;
+    case IDC_MAXIMUM_VOLUMES: RequestPlan(); break;
+    case IDC_MEDIUM:
+    case IDC_RESERVE:
+      if (code == EN_KILLFOCUS) OnCapacityLeft(window, static_cast<int>(id));
+      break;
+  }
+}
+
+void OnCommand(HWND window, uint32_t id, UINT code) {
+  if (g_state.Gate.HoldCommand(id, code)) return;
+  switch (RouteOfCommand(id)) {
+    case CommandRoute::kCarriedOut:
+      CarryOut(window, id, code);
+      break;
+    case CommandRoute::kNotBuiltYet:
+      // The output's own work comes with its part of the program.
+      g_state.Load.LastCommand = LastCommandAfter(id, g_state.Load.LastCommand);
+      break;
+    case CommandRoute::kIgnored:
+      break;
+    case CommandRoute::kUnimplemented:
+      OnUnimplemented(window, id);
+      break;
+  }
+}
+
+void RunHeldRequests(HWND window);
+
+void OnLoadPlaylist(HWND window) {
+  MainWindowState& s = g_state;
+  if (s.Gate.HoldLoad()) return;
+  s.Gate.BeginLoad();
+  s.Load.AutoRepeatLastCommand = s.Options.AutoRepeatLastCommand != 0;
+  WindowLoadHost host(window);
+  LoadPlaylist(s.Load, s.List, SystemFileSystem(), host);
+  s.Gate.EndLoad();
+  // A drop runs what waited once all its files are loaded.
+  if (!s.DropRunning) RunHeldRequests(window);
+}
+
+// Each dropped file replaces the list loaded before it.
+void RunDrop(HWND window, const std::vector<std::string>& files, uint32_t dropCommand) {
+  MainWindowState& s = g_state;
+  HWND progress = GetDlgItem(window, IDC_DROP_PROGRESS);
+  SendMessageA(progress, PBM_SETRANGE32, 0, static_cast<LPARAM>(files.size()));
+  SendMessageA(progress, PBM_SETSTEP, 1, 0);
+  SendMessageA(progress, PBM_SETPOS, 0, 0);
+  s.Load.LastCommand = dropCommand;
+  s.DropRunning = true;
+  for (const std::string& file : files) {
+    if (s.Closing) break;
+    SendMessageA(progress, PBM_STEPIT, 0, 0);
+    s.Load.CurrentPlaylistPath = file.substr(0, kMaxPathLength);
+    s.Load.ListFromPlayer = false;
+    SendMessageA(window, MSG_LOAD_PLAYLIST, 0, 0);
+    InvalidateRect(window, nullptr, FALSE);
+  }
+  s.DropRunning = false;
+  RunHeldRequests(window);
+}
+
+void OnDropFiles(HWND window, HDROP drop) {
+  UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+  std::vector<std::string> files;
+  files.reserve(count);
+  for (UINT i = 0; i < count; ++i) {
+    char name[kMaxPathLength + 1] = "";
+    DragQueryFileA(drop, i, name, sizeof name);
+    files.emplace_back(name);
+  }
+  POINT point = {};
+  uint32_t child = 0;
+  if (DragQueryPoint(drop, &point)) {
+    HWND under = ChildWindowFromPoint(window, point);
+    if (under && under != window) child = static_cast<uint16_t>(GetDlgCtrlID(under));
+  }
+  DragFinish(drop);
+  uint32_t dropCommand = LastCommandForDrop(child);
+  if (g_state.Gate.HoldDrop(files, dropCommand)) return;
+  RunDrop(window, files, dropCommand);
+}
+
+void RunHeldRequests(HWND window) {
+  while (!g_state.Closing) {
+    std::optional<HeldRequest> next = g_state.Gate.TakeNext();
+    if (!next) return;
+    switch (next->What) {
+      case HeldRequest::Kind::kCommand: OnCommand(window, next->Command, next->Notification); break;
+      case HeldRequest::Kind::kLoad: OnLoadPlaylist(window); break;
+      case HeldRequest::Kind::kDrop: RunDrop(window, next->Files, next->DropCommand); break;
+      case HeldRequest::Kind::kClose: OnClose(window); break;
     }
-    case MSG_PLAN_VOLUMES:
-      ShowTotals(window);
+  }
+  g_state.Gate.Clear();
+}
+
+void OnMarquee(HWND window) {
+  g_state.MarqueeIndex = NextMarqueeIndex(g_state.MarqueeIndex);
+  SetDlgItemTextA(window, IDC_MARQUEE,
+                  MarqueeText(g_state.MarqueeIndex, kBuildDate, kBuildTime).c_str());
+}
+
+void OnPlanVolumes(HWND window) {
+  MainWindowState& s = g_state;
+  s.Planning.ReservedSplit = IsDlgButtonChecked(window, IDC_RESERVED_SPLIT) == BST_CHECKED;
+  char limit[32] = "";
+  GetDlgItemTextA(window, IDC_MAXIMUM_VOLUMES, limit, sizeof limit);
+  s.Planning.MaximumVolumes = ParseMaximumVolumes(limit);
+  PlanTexts texts = PlanVolumes(s.Planning, s.List, s.Load.CurrentPlaylistPath);
+  SetWindowTextA(window, texts.Title.c_str());
+  SetDlgItemTextA(window, IDC_PLAYLIST_TOTAL, texts.PlayList.c_str());
+  SetDlgItemTextA(window, IDC_MEDIUM, texts.Medium.c_str());
+  SetDlgItemTextA(window, IDC_RESERVE, texts.Reserve.c_str());
+  SetDlgItemTextA(window, IDC_TOTAL_KB, texts.TotalKB.c_str());
+}
+
+void OnClosing() {
+  if (g_state.Gate.HoldClose()) return;
+  OnClose(g_state.Window);
+}
+
+void OnDestroy(HWND window) {
+  SendMessageA(window, MSG_STOP_WATCHER, 0, 0);
+  StoreAlwaysOnTop(window, g_state.AlwaysOnTop);
+  StoreWindowPosition(window);
+  PostQuitMessage(0);
+}
+
+void OnPaint(HWND window) {
+  PAINTSTRUCT paint;
+  BeginPaint(window, &paint);
+  EndPaint(window, &paint);
+}
+
+// Private messages: both parameters 0, and each answers TRUE.
+BOOL Answered(HWND window) {
+  SetWindowLongPtrA(window, DWLP_MSGRESULT, TRUE);
+  return TRUE;
+}
+
+INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG: return OnInitDialog(window);
+    case WM_COMMAND: OnCommand(window, LOWORD(wParam), HIWORD(wParam)); return TRUE;
+    case WM_TIMER:
+      if (wParam == kMarqueeTimer) OnMarquee(window);
       return TRUE;
-    case WM_COMMAND:
-      if (LOWORD(wParam) == IDCANCEL) EndDialog(window, 0);
-      return TRUE;
-    case WM_CLOSE:
-      EndDialog(window, 0);
-      return TRUE;
+    case WM_DROPFILES: OnDropFiles(window, reinterpret_cast<HDROP>(wParam)); return TRUE;
+    case WM_HELP: AnswerHelpRequest(window, *reinterpret_cast<HELPINFO*>(lParam)); return TRUE;
+    case WM_PAINT: OnPaint(window); return TRUE;
+    case WM_CLOSE: OnClosing(); return TRUE;
+    case WM_DESTROY: OnDestroy(window); return TRUE;
+    case MSG_LOAD_PLAYLIST: OnLoadPlaylist(window); return Answered(window);
+    case MSG_PLAN_VOLUMES: OnPlanVolumes(window); return Answered(window);
+    case MSG_START_WATCHER: g_state.WatcherRunning = true; return Answered(window);
+    case MSG_STOP_WATCHER: g_state.WatcherRunning = false; return Answered(window);
+    case MSG_REWRITE_PLAYLIST: return Answered(window);
   }
   return FALSE;
 }
 
-// The whole command line is one path; a leading quote and the line's last
-// character (its closing quote) are dropped.
-std::string PathFromCommandLine(const char* line) {
-  std::string text = line ? line : "";
-  if (!text.empty() && text[0] == '"') {
-    text = text.substr(1, kMaxPathLength);
-    if (!text.empty()) text.pop_back();
-    return text;
-  }
-  return text.substr(0, kMaxPathLength);
+}  // namespace
+
+int RunMainWindow(HINSTANCE instance, const char* commandLine) {
+  g_state.Load.CurrentPlaylistPath = PathFromCommandLine(commandLine ? commandLine : "");
+  DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainWindowProc, 0);
+  return 0;
 }
 
-}  // namespace
 }  // namespace voltrak
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
-  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+  INITCOMMONCONTROLSEX controls = {sizeof controls,
+                                   ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_UPDOWN_CLASS};
   InitCommonControlsEx(&controls);
-  voltrak::g_main.Settings.CurrentPlaylistPath = voltrak::PathFromCommandLine(commandLine);
-  DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, voltrak::MainDialogProc, 0);
-  return 0;
+  return voltrak::RunMainWindow(instance, commandLine);
 }

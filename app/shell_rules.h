@@ -8,10 +8,12 @@
 #include <string>
 #include <string_view>
 
+#include "resources/resource.h"
+
 namespace voltrak {
 
 // The maker's web address: the marquee button's caption and target.
-inline constexpr const char* kMakerWebAddress = "https://voltrak.example.org/";
+inline constexpr const char* kMakerWebAddress = MAKER_WEB_ADDRESS;
 // The help page installed beside the program.
 inline constexpr const char* kHelpPageName = "voltrak-help.html";
 

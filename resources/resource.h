@@ -8,6 +8,10 @@
 #define IDB_PLUGIN 111
 /* The splash picture is the named bitmap "TITLE". */
 
+/* The maker's web address: the marquee button's template caption and the
+   target of its command. */
+#define MAKER_WEB_ADDRESS "https://voltrak.example.org/"
+
 /* String table */
 #define IDS_PLAYER_LINK_HELP 1
 

@@ -1,0 +1,43 @@
+// The settings kept between runs: "Voltrak.INI" in the user's
+// application-data folder, the registry value "AlwaysOnTop", and the window
+// position. Each step is called by the main window at its place in the
+// start-up and shut-down order.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+namespace voltrak {
+
+// The three stored modes.
+struct StoredModes {
+  uint32_t FillMode = 0;
+  uint32_t PathMode = 0;
+  uint32_t DuplicateMode = 0;
+};
+
+std::string LoadPlayerDirectory();
+// Each mode read with its range rule, the value in `modes` as the default.
+void LoadModes(StoredModes& modes);
+std::string LoadLastFile();
+// Writes [Options] File; an empty path writes nothing.
+void StoreLastFile(const std::string& path);
+// The close request: the modes, [Directories] WinAmp (also when empty), and
+// [Options] File when the path is not empty.
+void SaveOnClose(const StoredModes& modes, const std::string& playerDirectory,
+                 const std::string& currentPlaylistPath);
+
+// Reads the registry value (creating it with the value read, or 0); failures
+// are reported against `owner` and leave `alwaysOnTop` as it was.
+void LoadAlwaysOnTop(HWND owner, int32_t& alwaysOnTop);
+void StoreAlwaysOnTop(HWND owner, int32_t alwaysOnTop);
+
+// Moves the window to the stored position when all of it fits strictly
+// inside the primary screen; repaints it either way.
+void RestoreWindowPosition(HWND window);
+// Only in the normal show state.
+void StoreWindowPosition(HWND window);
+
+}  // namespace voltrak

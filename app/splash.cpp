@@ -1,0 +1,65 @@
+#include "app/splash.h"
+
+namespace voltrak {
+namespace {
+
+constexpr int kSplashWidth = 382;
+constexpr int kSplashHeight = 88;
+
+// Floor halving, so a screen narrower than the picture gives a negative edge.
+int CentredEdge(int screen, int size) {
+  int room = screen - size;
+  return room >= 0 ? room / 2 : -((-room + 1) / 2);
+}
+
+// Draws the picture once and sleeps: the thread runs no message loop, so the
+// window is not repainted during its half second.
+DWORD WINAPI SplashThread(LPVOID parameter) {
+  HWND mainWindow = static_cast<HWND>(parameter);
+  auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(mainWindow, GWLP_HINSTANCE));
+  HBITMAP picture = LoadBitmapA(instance, "TITLE");
+
+  WNDCLASSEXA splashClass = {};
+  splashClass.cbSize = sizeof splashClass;
+  splashClass.style = CS_HREDRAW | CS_VREDRAW;
+  splashClass.lpfnWndProc = DefWindowProcA;
+  splashClass.hInstance = instance;
+  splashClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  splashClass.hbrBackground = CreateSolidBrush(RGB(0, 0, 127));
+  splashClass.lpszClassName = "zorv";
+  RegisterClassExA(&splashClass);
+
+  HWND splash = CreateWindowExA(
+      WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "zorv", "", WS_POPUP,
+      CentredEdge(GetSystemMetrics(SM_CXSCREEN), kSplashWidth),
+      CentredEdge(GetSystemMetrics(SM_CYSCREEN), kSplashHeight), kSplashWidth, kSplashHeight,
+      nullptr, nullptr, instance, nullptr);
+  if (splash) {
+    HDC screen = GetDC(splash);
+    SetBkMode(screen, TRANSPARENT);
+    ShowWindow(splash, SW_SHOWNOACTIVATE);
+    if (picture) {
+      HDC memory = CreateCompatibleDC(screen);
+      HGDIOBJ previous = SelectObject(memory, picture);
+      BITMAP size = {};
+      GetObjectA(picture, sizeof size, &size);
+      BitBlt(screen, 0, 0, size.bmWidth, size.bmHeight, memory, 0, 0, SRCCOPY);
+      SelectObject(memory, previous);
+      DeleteDC(memory);
+    }
+    ReleaseDC(splash, screen);
+    Sleep(500);
+    DestroyWindow(splash);
+  }
+  if (picture) DeleteObject(picture);
+  return 0;
+}
+
+}  // namespace
+
+void StartSplash(HWND mainWindow) {
+  HANDLE thread = CreateThread(nullptr, 0, SplashThread, mainWindow, 0, nullptr);
+  if (thread) CloseHandle(thread);
+}
+
+}  // namespace voltrak
