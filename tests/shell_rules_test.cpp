@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "resources/resource.h"
@@ -120,6 +122,19 @@ TEST(Help, EveryControlOfTheWindowHasATopic) {
   }
   EXPECT_FALSE(HasHelpTopic(2));
 }
+
+#ifdef VOLTRAK_HELP_PAGE
+TEST(Help, PageHoldsATopicForEveryControl) {
+  std::ifstream page(VOLTRAK_HELP_PAGE);
+  if (!page) GTEST_SKIP() << "help page not reachable from here";
+  std::stringstream text;
+  text << page.rdbuf();
+  for (uint32_t id = 1; id < 65536; ++id) {
+    if (!HasHelpTopic(id)) continue;
+    EXPECT_NE(text.str().find("id=\"" + std::to_string(id) + "\""), std::string::npos) << id;
+  }
+}
+#endif
 
 TEST(SystemError, CaptionNamesTheSite) {
   EXPECT_EQ(SystemErrorCaption(2, 17, "main_window.cpp"),
