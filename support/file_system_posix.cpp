@@ -79,8 +79,9 @@ uint32_t Map(std::string_view path, std::string* posix) {
   return kErrorSuccess;
 }
 
-// Opens an existing file for reading, retrying with the case matched.
-int OpenExisting(std::string& posix, uint32_t* error) {
+// Opens an existing file for reading, retrying with the case matched, and
+// takes its size on the way.
+int OpenExisting(std::string& posix, uint32_t* error, uint64_t* size) {
   int fd = open(posix.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0 && (errno == ENOENT || errno == ENOTDIR)) {
     int first = errno;
@@ -101,6 +102,7 @@ int OpenExisting(std::string& posix, uint32_t* error) {
     return -1;
   }
   *error = kErrorSuccess;
+  *size = static_cast<uint64_t>(info.st_size);
   return fd;
 }
 
@@ -167,11 +169,8 @@ class PosixFileSystem : public FileSystem {
     std::string posix;
     uint32_t error = Map(path, &posix);
     if (error != 0) return error;
-    int fd = OpenExisting(posix, &error);
+    int fd = OpenExisting(posix, &error, size);
     if (fd < 0) return error;
-    struct stat info;
-    fstat(fd, &info);
-    *size = static_cast<uint64_t>(info.st_size);
     if (tailSize > 0 && *size >= tailSize) {
       ssize_t got = pread(fd, tail, tailSize, static_cast<off_t>(*size - tailSize));
       if (got == static_cast<ssize_t>(tailSize)) *tailRead = tailSize;
@@ -185,12 +184,11 @@ class PosixFileSystem : public FileSystem {
     std::string posix;
     uint32_t error = Map(path, &posix);
     if (error != 0) return error;
-    int fd = OpenExisting(posix, &error);
+    uint64_t size = 0;
+    int fd = OpenExisting(posix, &error, &size);
     if (fd < 0) return error;
-    struct stat info;
-    fstat(fd, &info);
     try {
-      contents->resize(static_cast<size_t>(info.st_size));
+      contents->resize(static_cast<size_t>(size));
     } catch (const std::bad_alloc&) {
       close(fd);
       return kErrorNotEnoughMemory;
