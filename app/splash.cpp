@@ -5,6 +5,8 @@ namespace {
 
 constexpr int kSplashWidth = 382;
 constexpr int kSplashHeight = 88;
+constexpr DWORD kSplashMilliseconds = 500;
+constexpr int kSplashSteps = 10;
 
 // Floor halving, so a screen narrower than the picture gives a negative edge.
 int CentredEdge(int screen, int size) {
@@ -12,8 +14,8 @@ int CentredEdge(int screen, int size) {
   return room >= 0 ? room / 2 : -((-room + 1) / 2);
 }
 
-// Draws the picture once and sleeps: the thread runs no message loop, so the
-// window is not repainted during its half second.
+// Shows the picture for half a second. The thread runs no message loop: it
+// draws the picture itself rather than answering paint requests.
 DWORD WINAPI SplashThread(LPVOID parameter) {
   HWND mainWindow = static_cast<HWND>(parameter);
   auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(mainWindow, GWLP_HINSTANCE));
@@ -38,17 +40,21 @@ DWORD WINAPI SplashThread(LPVOID parameter) {
     HDC screen = GetDC(splash);
     SetBkMode(screen, TRANSPARENT);
     ShowWindow(splash, SW_SHOWNOACTIVATE);
-    if (picture) {
-      HDC memory = CreateCompatibleDC(screen);
-      HGDIOBJ previous = SelectObject(memory, picture);
-      BITMAP size = {};
-      GetObjectA(picture, sizeof size, &size);
-      BitBlt(screen, 0, 0, size.bmWidth, size.bmHeight, memory, 0, 0, SRCCOPY);
-      SelectObject(memory, previous);
-      DeleteDC(memory);
+    HDC memory = CreateCompatibleDC(screen);
+    HGDIOBJ previous = picture ? SelectObject(memory, picture) : nullptr;
+    BITMAP size = {};
+    if (picture) GetObjectA(picture, sizeof size, &size);
+    // A main window that starts topmost would cover the splash the moment it
+    // appears; keeping the splash on top and its picture drawn through the
+    // half second keeps it seen.
+    for (int step = 0; step < kSplashSteps; ++step) {
+      SetWindowPos(splash, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+      if (picture) BitBlt(screen, 0, 0, size.bmWidth, size.bmHeight, memory, 0, 0, SRCCOPY);
+      Sleep(kSplashMilliseconds / kSplashSteps);
     }
+    if (picture) SelectObject(memory, previous);
+    DeleteDC(memory);
     ReleaseDC(splash, screen);
-    Sleep(500);
     DestroyWindow(splash);
   }
   if (picture) DeleteObject(picture);
