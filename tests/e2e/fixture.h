@@ -27,6 +27,6 @@ class VoltrakTest : public testing::Test {
 // Ends the case as skipped while the window lacks the control it needs.
 #define REQUIRE_CONTROL(app, id, what)                                       \
   do {                                                                       \
-    ASSERT_NE((app).Main(), nullptr) << "the main window never appeared";    \
+    ASSERT_NE((app).Main(), nullptr) << "no main window: " << (app).State(); \
     if (!(app).Has(id)) GTEST_SKIP() << "no control " << (id) << " (" what ") in the window yet"; \
   } while (0)

@@ -40,8 +40,7 @@ std::vector<HWND> TopWindowsOf(DWORD pid) {
   return args.Found;
 }
 
-// A new environment block: ours, with the variables that make this run's
-// settings and shell log its own.
+// A new environment block: ours, with the shell log of this test.
 std::vector<char> EnvironmentFor(const Scratch& scratch) {
   std::vector<std::string> lines;
   char* block = GetEnvironmentStringsA();
@@ -49,10 +48,9 @@ std::vector<char> EnvironmentFor(const Scratch& scratch) {
     std::string line = at;
     std::string name = line.substr(0, line.find('=', 1));
     for (char& c : name) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
-    if (name != "APPDATA" && name != "VOLTRAK_E2E_SHELL_LOG") lines.push_back(line);
+    if (name != "VOLTRAK_E2E_SHELL_LOG") lines.push_back(line);
   }
   FreeEnvironmentStringsA(block);
-  lines.push_back("APPDATA=" + scratch.AppData);
   lines.push_back("VOLTRAK_E2E_SHELL_LOG=" + scratch.ShellLog);
   std::sort(lines.begin(), lines.end());
   std::vector<char> result;
@@ -176,15 +174,26 @@ Scratch::Scratch() {
   Root = std::string(temp) + "voltrak-e2e-" + std::to_string(GetCurrentProcessId()) + "-" +
          std::to_string(++counter);
   Work = Root + "\\work";
-  AppData = Root + "\\appdata";
+  // The program asks the shell for the user's application-data folder,
+  // which no environment variable moves: each test starts and ends without
+  // a settings file there (or a Windows-folder one to carry over).
+  char folder[MAX_PATH] = "";
+  SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder);
+  AppData = folder;
   SettingsFile = AppData + "\\Voltrak\\Voltrak.INI";
+  char windows[MAX_PATH] = "";
+  GetWindowsDirectoryA(windows, sizeof windows);
+  LegacySettingsFile = std::string(windows) + "\\Voltrak.INI";
+  DeleteFileA(SettingsFile.c_str());
+  DeleteFileA(LegacySettingsFile.c_str());
   ShellLog = Root + "\\shell.log";
   Trace = Root + "\\trace.txt";
   std::filesystem::create_directories(Work);
-  std::filesystem::create_directories(AppData);
 }
 
 Scratch::~Scratch() {
+  DeleteFileA(SettingsFile.c_str());
+  DeleteFileA(LegacySettingsFile.c_str());
   std::error_code ignored;
   std::filesystem::remove_all(Root, ignored);
 }
@@ -207,6 +216,7 @@ App::App(const Scratch& scratch, const char* tail) : scratch_(scratch) {
   mutableLine.push_back('\0');
   if (!CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, 0, environment.data(),
                       scratch.Work.c_str(), &startup, &process_)) {
+    startError_ = GetLastError();
     process_ = {};
   }
   CloseHandle(trace);
@@ -238,6 +248,12 @@ DWORD App::ExitCode() const {
   return code;
 }
 
+std::string App::State() const {
+  if (!process_.hProcess) return "could not start, error " + std::to_string(startError_);
+  if (!Running()) return "ended with code " + std::to_string(ExitCode());
+  return "still running";
+}
+
 HWND App::Main() {
   if (main_ && IsWindow(main_)) return main_;
   WaitUntil([&] {
@@ -245,7 +261,11 @@ HWND App::Main() {
       // The main window is the dialog with the read-outs. It may still be
       // hidden: the dialog manager shows it only once the start-up load has
       // run, and that load may be showing a box.
-      if (ClassOf(window) == "#32770" && GetDlgItem(window, kPlayListTotal)) {
+      // Its first answer to a sent message comes once its initialisation is
+      // over and every control exists.
+      DWORD_PTR ignored = 0;
+      if (ClassOf(window) == "#32770" && GetDlgItem(window, kPlayListTotal) &&
+          SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 200, &ignored)) {
         main_ = window;
         return true;
       }
@@ -296,9 +316,12 @@ int App::Selection(int id) { return static_cast<int>(SendMessageA(Item(id), CB_G
 int App::RowCount(int id) { return static_cast<int>(SendMessageA(Item(id), CB_GETCOUNT, 0, 0)); }
 
 std::string App::RowText(int id, int row) {
-  // CB_GETLBTEXT is marshalled across processes like WM_GETTEXT.
+  // Wine hands an ANSI caller another process's row in UTF-16: ask for
+  // that and convert it here.
+  wchar_t wide[512] = {0};
+  SendMessageW(Item(id), CB_GETLBTEXT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(wide));
   char text[512] = {0};
-  SendMessageA(Item(id), CB_GETLBTEXT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(text));
+  WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
   return text;
 }
 
@@ -356,7 +379,7 @@ POINT App::CentreOf(int id) {
   return centre;
 }
 
-bool App::Drop(const std::vector<std::string>& files, POINT client) {
+bool App::Drop(const std::vector<std::string>& files, POINT client, DWORD waitMs) {
   // A drop's handle is memory the receiving process reads through
   // GlobalLock: a fixed block, that is its address. We build the DROPFILES
   // block in the program's own address space, so DragQueryFileA,
@@ -378,6 +401,7 @@ bool App::Drop(const std::vector<std::string>& files, POINT client) {
     return false;
   }
   // Left in place: the program frees it with DragFinish, or it goes with the process.
+  if (waitMs) return Send(WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0, waitMs);
   return PostMessageA(Main(), WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0) != 0;
 }
 

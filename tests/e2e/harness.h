@@ -55,14 +55,16 @@ void StoreAlwaysOnTop(long long value);  // -1 deletes the key
 // and web addresses in this prefix.
 void RegisterShellRecorder();
 
-// One test's own folders: Work for playlists and tracks, AppData for the
-// settings file; removed with everything in them at the end.
+// One test's own folders and files: Work for playlists and tracks, the shell
+// log and the trace, removed at the end; and the program's settings file,
+// which is per user, removed at the start and at the end (cases run one at
+// a time).
 struct Scratch {
   Scratch();
   ~Scratch();
   Scratch(const Scratch&) = delete;
   Scratch& operator=(const Scratch&) = delete;
-  std::string Root, Work, AppData, SettingsFile, ShellLog, Trace;
+  std::string Root, Work, AppData, SettingsFile, LegacySettingsFile, ShellLog, Trace;
 };
 
 // A message box or dialog of the program.
@@ -86,6 +88,8 @@ class App {
   bool Running() const;
   bool WaitForExit(DWORD timeoutMs = kPatienceMs);
   DWORD ExitCode() const;
+  // Why there is no window: not started, ended, or still starting.
+  std::string State() const;
 
   // The main window; waits for it and ends the test when it never comes.
   HWND Main();
@@ -118,8 +122,9 @@ class App {
   bool Topmost();
   RECT Rect();
 
-  // Files dropped at a point of the main window's client area.
-  bool Drop(const std::vector<std::string>& files, POINT client);
+  // Files dropped at a point of the main window's client area. With a
+  // timeout the drop is sent, and returns once every dropped file is loaded.
+  bool Drop(const std::vector<std::string>& files, POINT client, DWORD waitMs = 0);
   POINT CentreOf(int id);  // client coordinates of a control's centre
 
   // A visible dialog of the process other than the main window.
@@ -141,6 +146,7 @@ class App {
  private:
   const Scratch& scratch_;
   PROCESS_INFORMATION process_{};
+  DWORD startError_ = 0;
   HWND main_ = nullptr;
 };
 

@@ -29,12 +29,19 @@ TEST_F(StartUp, TextAfterTheClosingQuoteLosesOnlyTheLastCharacter) {
   REQUIRE_CONTROL(app, kFillMode, "planning");
   Box box = app.WaitForBox();
   ASSERT_TRUE(box) << "no report of the unopenable path";
+  EXPECT_EQ(box.Caption, "Can not open selected file");
+  EXPECT_EQ(box.Text, list + "\" ");
+  app.Press(box, IDOK);
+  // Then the system's own words for the error, with the reporting site.
+  box = app.WaitForBox();
+  ASSERT_TRUE(box) << "no system error report";
   EXPECT_EQ(box.Caption.rfind("Error ", 0), 0u) << box.Caption;
   EXPECT_NE(box.Caption.find(" lookup from line "), std::string::npos) << box.Caption;
   app.Press(box, IDOK);
+  // The path is stored all the same (read back, the profile functions trim the space).
   EXPECT_TRUE(WaitUntil([&] {
-    return IniValue(scratch.SettingsFile, "Options", "File") == list + "\" ";
-  })) << IniValue(scratch.SettingsFile, "Options", "File");
+    return ReadText(scratch.SettingsFile).find("File=" + list + "\"") != std::string::npos;
+  })) << ReadText(scratch.SettingsFile);
 }
 
 TEST_F(StartUp, WithoutArgumentsTheLastFileIsLoaded) {
@@ -51,7 +58,6 @@ TEST_F(StartUp, WithNothingToLoadTheWindowKeepsItsTemplateTitle) {
   ASSERT_NE(app.Main(), nullptr);
   EXPECT_EQ(app.Title(), "Voltrak");
   EXPECT_EQ(app.Text(kPlayListTotal), "");
-  EXPECT_EQ(app.Text(kTotalKB), "");
 }
 
 TEST_F(StartUp, SplashShowsCentredAndGoesAway) {
