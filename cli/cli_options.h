@@ -1,0 +1,64 @@
+// What voltrak-cli is asked to do, read from its arguments in GNU long style.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "planning/volume_planner.h"
+#include "playlist/playlist_loader.h"
+
+namespace voltrak::cli {
+
+enum class OutputForm { kPlan, kList, kJson };
+enum class ProgressChoice { kAuto, kOn, kOff };
+
+// --drive=X=DIR: drive letter X stands for folder DIR.
+struct DriveMapping {
+  char Letter = 'Z';
+  std::string Folder;
+};
+
+struct CliOptions {
+  std::string Playlist;  // as given on the command line
+  uint32_t PathMode = kIgnorePaths;
+  bool WarnLoadErrors = false;
+  std::vector<DriveMapping> Drives;
+  uint32_t FillMode = kFillNoSplitting;
+  size_t MediumRow = 0;
+  // Typed into "Medium:" and "Reserve 1st:", in the order given.
+  std::vector<std::string> Capacities;
+  std::vector<std::string> Reserves;
+  bool ReservedSplit = false;
+  uint32_t MaximumVolumes = 0;
+  OutputForm Output = OutputForm::kPlan;
+  ProgressChoice Progress = ProgressChoice::kAuto;
+};
+
+enum class CliAction { kRun, kHelp, kVersion, kUsageError };
+
+struct CommandLine {
+  CliAction Action = CliAction::kRun;
+  CliOptions Options;
+  std::string Error;  // for a usage error: what was wrong, naming the option or value
+};
+
+// Reads the arguments after the program's name. `drivesAllowed` is false on
+// Windows, where the system owns the drive letters.
+CommandLine ParseCommandLine(const std::vector<std::string>& args, bool drivesAllowed);
+
+// A row of the media table by its index ("0" to "16") or its caption (ASCII
+// letters in any case), or none.
+std::optional<size_t> FindMedium(std::string_view text);
+
+// The planning settings as a user would set them in the window: fill mode,
+// then medium, then each capacity and reserve typed and left, then the rest.
+PlanningSettings PlanningSettingsFor(const CliOptions& options);
+
+// The --help text.
+std::string UsageText();
+
+}  // namespace voltrak::cli

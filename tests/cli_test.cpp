@@ -1,0 +1,366 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "cli/cli_host.h"
+#include "cli/cli_options.h"
+#include "cli/cli_output.h"
+#include "cli/cli_run.h"
+#include "support/drive_map.h"
+#include "tests/test_support.h"
+
+namespace voltrak::cli {
+namespace {
+
+using testing::ScratchFolder;
+using testing::TrackBytes;
+
+CommandLine Parse(std::vector<std::string> args, bool drivesAllowed = true) {
+  return ParseCommandLine(args, drivesAllowed);
+}
+
+std::string ErrorOf(std::vector<std::string> args, bool drivesAllowed = true) {
+  CommandLine line = Parse(std::move(args), drivesAllowed);
+  EXPECT_EQ(line.Action, CliAction::kUsageError);
+  return line.Error;
+}
+
+TEST(CliOptions, ReadsEveryOptionInBothSpellings) {
+  CommandLine line = Parse({"--paths=absolute", "--drive", "d=/srv/music", "--fill", "time",
+                            "--medium=Mini-CDRW", "--capacity=+5:00", "--reserve", "-1:00",
+                            "--reserved-split", "--max-volumes=3", "--json", "--quiet",
+                            "--warn-load-errors", "mix.m3u"});
+  ASSERT_EQ(line.Action, CliAction::kRun) << line.Error;
+  const CliOptions& o = line.Options;
+  EXPECT_EQ(o.Playlist, "mix.m3u");
+  EXPECT_EQ(o.PathMode, kAbsolutePaths);
+  ASSERT_EQ(o.Drives.size(), 1u);
+  EXPECT_EQ(o.Drives[0].Letter, 'D');
+  EXPECT_EQ(o.Drives[0].Folder, "/srv/music");
+  EXPECT_EQ(o.FillMode, kFillByTime);
+  EXPECT_EQ(o.MediumRow, 3u);
+  EXPECT_EQ(o.Capacities, std::vector<std::string>{"+5:00"});
+  // A value that starts with "-" is still the option's value.
+  EXPECT_EQ(o.Reserves, std::vector<std::string>{"-1:00"});
+  EXPECT_TRUE(o.ReservedSplit);
+  EXPECT_TRUE(o.WarnLoadErrors);
+  EXPECT_EQ(o.MaximumVolumes, 3u);
+  EXPECT_EQ(o.Output, OutputForm::kJson);
+  EXPECT_EQ(o.Progress, ProgressChoice::kOff);
+
+  CommandLine defaults = Parse({"mix.m3u"});
+  EXPECT_EQ(defaults.Options.PathMode, kIgnorePaths);
+  EXPECT_EQ(defaults.Options.FillMode, kFillNoSplitting);
+  EXPECT_EQ(defaults.Options.MediumRow, 0u);
+  EXPECT_EQ(defaults.Options.Output, OutputForm::kPlan);
+  EXPECT_EQ(defaults.Options.Progress, ProgressChoice::kAuto);
+}
+
+TEST(CliOptions, AbbreviationsOperandsHelpAndVersion) {
+  EXPECT_EQ(Parse({"--max=2", "a.m3u"}).Options.MaximumVolumes, 2u);
+  EXPECT_NE(ErrorOf({"--reserve", "1", "--re", "a.m3u"}).find("--re is ambiguous"),
+            std::string::npos);
+  // After "--" a name starting with a dash is the playlist.
+  EXPECT_EQ(Parse({"--", "--odd.m3u"}).Options.Playlist, "--odd.m3u");
+  EXPECT_EQ(Parse({"-"}).Options.Playlist, "-");
+  EXPECT_EQ(Parse({"--bogus", "--help"}).Action, CliAction::kUsageError);
+  EXPECT_EQ(Parse({"--json", "--help", "--bogus"}).Action, CliAction::kHelp);
+  EXPECT_EQ(Parse({"-h"}).Action, CliAction::kHelp);
+  EXPECT_EQ(Parse({"--vers"}).Action, CliAction::kVersion);
+  // Later choices of the same setting win; capacities pile up in order.
+  CommandLine line = Parse({"--fill=size", "--fill=time", "--capacity=1", "--capacity=+2",
+                            "--progress", "--quiet", "--progress", "x"});
+  EXPECT_EQ(line.Options.FillMode, kFillByTime);
+  EXPECT_EQ(line.Options.Capacities, (std::vector<std::string>{"1", "+2"}));
+  EXPECT_EQ(line.Options.Progress, ProgressChoice::kOn);
+}
+
+TEST(CliOptions, UsageErrorsNameTheOptionOrValue) {
+  EXPECT_EQ(ErrorOf({}), "no playlist given");
+  EXPECT_EQ(ErrorOf({""}), "the playlist's name is empty");
+  EXPECT_NE(ErrorOf({"a.m3u", "b.m3u"}).find("'b.m3u'"), std::string::npos);
+  EXPECT_EQ(ErrorOf({"--colour", "a.m3u"}), "unknown option --colour");
+  EXPECT_NE(ErrorOf({"-x", "a.m3u"}).find("'-x'"), std::string::npos);
+  EXPECT_EQ(ErrorOf({"a.m3u", "--fill"}), "--fill needs a value");
+  EXPECT_EQ(ErrorOf({"--json=yes", "a.m3u"}), "--json takes no value");
+  EXPECT_NE(ErrorOf({"--fill=split", "a.m3u"}).find("--fill: 'split'"), std::string::npos);
+  EXPECT_NE(ErrorOf({"--paths=full", "a.m3u"}).find("--paths: 'full'"), std::string::npos);
+  EXPECT_NE(ErrorOf({"--medium=17", "a.m3u"}).find("--medium: '17'"), std::string::npos);
+  EXPECT_NE(ErrorOf({"--medium=DVD", "a.m3u"}).find("--medium: 'DVD'"), std::string::npos);
+  EXPECT_NE(ErrorOf({"--max-volumes=-1", "a.m3u"}).find("'-1'"), std::string::npos);
+  EXPECT_NE(ErrorOf({"--max-volumes=4294967296", "a.m3u"}).find("--max-volumes"),
+            std::string::npos);
+  EXPECT_NE(ErrorOf({"--max-volumes=", "a.m3u"}).find("--max-volumes"), std::string::npos);
+  EXPECT_NE(ErrorOf({"--drive=DD=/x", "a.m3u"}).find("X=DIR"), std::string::npos);
+  EXPECT_NE(ErrorOf({"--drive=1=/x", "a.m3u"}).find("X=DIR"), std::string::npos);
+  EXPECT_NE(ErrorOf({"--drive=D=", "a.m3u"}).find("X=DIR"), std::string::npos);
+  EXPECT_NE(ErrorOf({"--drive=D=/x", "a.m3u"}, false).find("--drive"), std::string::npos);
+  EXPECT_EQ(ErrorOf({"--list", "--json", "a.m3u"}), "--list and --json cannot be given together");
+}
+
+TEST(CliOptions, MediaByRowOrCaption) {
+  EXPECT_EQ(FindMedium("0"), 0u);
+  EXPECT_EQ(FindMedium("16"), 16u);
+  EXPECT_EQ(FindMedium("17"), std::nullopt);
+  EXPECT_EQ(FindMedium("cdrw"), 1u);
+  EXPECT_EQ(FindMedium("MiniDisc (ATRAC LP2 (80))"), 7u);
+  EXPECT_EQ(FindMedium("DVD-R????"), 10u);
+  EXPECT_EQ(FindMedium("1G"), 14u);
+  EXPECT_EQ(FindMedium("weeks"), 16u);
+  EXPECT_EQ(FindMedium(""), std::nullopt);
+  EXPECT_EQ(FindMedium("CDR "), std::nullopt);
+}
+
+TEST(CliOptions, PlanningFollowsTheWindowsOrder) {
+  // The medium is chosen before the capacity is typed, whatever the order on
+  // the command line, so a relative capacity counts from the chosen medium.
+  CliOptions time;
+  time.Capacities = {"+5:00"};
+  time.MediumRow = 1;
+  time.FillMode = kFillByTime;
+  time.Reserves = {"10:00", "-1:00"};
+  PlanningSettings s = PlanningSettingsFor(time);
+  EXPECT_EQ(s.MediumSeconds, 4320u + 300u);
+  EXPECT_EQ(s.MediumKB, 665600u);
+  EXPECT_EQ(s.ReserveSeconds, 540u);
+
+  CliOptions size;
+  size.FillMode = kFillBySize;
+  size.Capacities = {"-50k"};
+  size.Reserves = {"+1k"};
+  s = PlanningSettingsFor(size);
+  EXPECT_EQ(s.MediumKB, 716800u - 51200u);
+  EXPECT_EQ(s.ReserveKB, 1024u);
+  EXPECT_EQ(s.MediumSeconds, 4800u);
+
+  // With no splitting the typed text changes nothing, as in the window.
+  CliOptions none;
+  none.Capacities = {"1"};
+  none.Reserves = {"1"};
+  none.ReservedSplit = true;
+  none.MaximumVolumes = 7;
+  s = PlanningSettingsFor(none);
+  EXPECT_EQ(s.MediumSeconds, 4800u);
+  EXPECT_EQ(s.MediumKB, 716800u);
+  EXPECT_EQ(s.ReserveSeconds, 0u);
+  EXPECT_TRUE(s.ReservedSplit);
+  EXPECT_EQ(s.MaximumVolumes, 7u);
+}
+
+std::string Json(std::string_view bytes) {
+  OutputBuffer out;
+  AppendJsonString(out, bytes);
+  return out.Text();
+}
+
+TEST(CliOutput, JsonStringsAreAsciiAndLoseNothing) {
+  EXPECT_EQ(Json(""), "\"\"");
+  EXPECT_EQ(Json("a\"b\\c"), "\"a\\\"b\\\\c\"");
+  EXPECT_EQ(Json("\t\r\n"), "\"\\t\\r\\n\"");
+  EXPECT_EQ(Json(std::string("\x01\x1f\x7f", 3)), "\"\\u0001\\u001f\x7f\"");
+  EXPECT_EQ(Json(std::string("\0x", 2)), "\"\\u0000x\"");
+  EXPECT_EQ(Json("Caf\xe9 \x80\xff"), "\"Caf\\u00e9 \\u0080\\u00ff\"");
+}
+
+MP3Information Track(std::optional<std::string> info, std::string path, uint32_t seconds,
+                     uint32_t kb, uint32_t volume, uint32_t position) {
+  MP3Information track;
+  track.ExtendedInfo = std::move(info);
+  track.FilePath = std::move(path);
+  track.PlayLength = seconds;
+  track.FileSize = kb;
+  track.Volume = volume;
+  track.VolumeTrack = position;
+  track.DeriveTrackName();
+  return track;
+}
+
+TEST(CliOutput, JsonDocumentOfOneTrack) {
+  Playlist playlist;
+  MP3Information track = Track(std::nullopt, "A\\b.mp3", 0, 3, 1, 0);
+  track.Loaded = 1;
+  std::string tag(128, '\0');
+  tag.replace(0, 3, "TAG");
+  tag.replace(3, 30, std::string(30, 'T'));  // a full field runs to its bound, no further
+  tag.replace(33, 3, "Art");
+  tag.replace(93, 4, "19\0x", 4);            // the year stops at its NUL
+  tag[127] = static_cast<char>(255);
+  std::copy(tag.begin(), tag.end(), track.Tag.begin());
+  playlist.Tracks.push_back(std::move(track));
+  playlist.TotalKB = 3;
+  playlist.LoadErrors = 2;
+  PlanTexts texts{"b - \"x\"", "1", "2", "3", "4"};
+  OutputBuffer out;
+  WriteJson(out, texts, playlist);
+  EXPECT_EQ(out.Text(),
+            "{\n"
+            "  \"title\": \"b - \\\"x\\\"\",\n"
+            "  \"readouts\": {\"1005\": \"1\", \"1007\": \"2\", \"1008\": \"3\", \"1013\": \"4\"},\n"
+            "  \"totals\": {\"tracks\": 1, \"seconds\": 0, \"kb\": 3, \"load_errors\": 2},\n"
+            "  \"tracks\": [\n"
+            "    {\"index\": 0, \"file_path\": \"A\\\\b.mp3\", \"extended_info\": null, "
+            "\"track_name\": \"b.mp3\", \"file_size_kb\": 3, \"play_length\": 0, \"volume\": 1, "
+            "\"volume_track\": 0, \"loaded\": true, \"tag\": {\"title\": \"" +
+                std::string(30, 'T') +
+                "\", \"artist\": \"Art\", \"album\": \"\", \"comment\": \"\", \"year\": \"19\", "
+                "\"genre\": 255}}\n"
+                "  ]\n"
+                "}\n");
+
+  OutputBuffer empty;
+  WriteJson(empty, texts, Playlist());
+  EXPECT_NE(empty.Text().find("\"tracks\": []\n}\n"), std::string::npos);
+}
+
+TEST(CliOutput, TrackListCountsPositionsAlongEachVolume) {
+  Playlist playlist;
+  playlist.Tracks.push_back(Track("#EXTINF:65,Artist - One, Two", "x\\1.mp3", 65, 0, 0, 0));
+  playlist.Tracks.push_back(Track("#EXTINF:600", "x\\2.mp3", 600, 0, 1, 0));
+  playlist.Tracks.push_back(Track(std::nullopt, "C:\\x\\3.mp3", 0, 0, 1, 1));
+  // Merged into the last volume by the volume limit: VolumeTrack starts
+  // again at 0, the printed position counts on.
+  playlist.Tracks.push_back(Track("#EXTINF:6000,Long", "4.mp3", 6000, 0, 1, 0));
+  OutputBuffer out;
+  WriteTrackList(out, playlist);
+  EXPECT_EQ(out.Text(),
+            "  1  1   1  1:05 Artist - One, Two\n"
+            "  2  2   1 10:00 x\\2.mp3\n"
+            "  3  2   2  0:00 C:\\x\\3.mp3\n"
+            "  4  2   3 100:00 Long\n");
+}
+
+TEST(CliOutput, PlanListsEveryVolumeWithItsTotals) {
+  Playlist playlist;
+  playlist.Tracks.push_back(Track("#EXTINF:2000,a", "a", 2000, 10, 1, 0));
+  playlist.Tracks.push_back(Track("#EXTINF:2000,b", "b", 2000, 20, 1, 1));
+  playlist.Tracks.push_back(Track("#EXTINF:800,c", "c", 800, 30, 2, 0));
+  std::vector<VolumeSummary> volumes = SummarizeVolumes(playlist);
+  ASSERT_EQ(volumes.size(), 3u);
+  EXPECT_EQ(volumes[0].Tracks, 0u);
+  EXPECT_EQ(volumes[1].Seconds, 4000u);
+  EXPECT_EQ(volumes[1].KB, 30u);
+  EXPECT_EQ(volumes[2].Tracks, 1u);
+
+  OutputBuffer out;
+  WritePlan(out, {"mix.m3u - (3/2)  1:20:00/ 1:20:00", "1:20:00", "1:20:00", "1:00:00", "60"},
+            playlist);
+  EXPECT_EQ(out.Text(),
+            "mix.m3u - (3/2)  1:20:00/ 1:20:00\n"
+            "Play List:   1:20:00\n"
+            "Medium:      1:20:00\n"
+            "Reserve 1st: 1:00:00\n"
+            "Total KB:    60\n"
+            "Volume  Tracks       Time          KB\n"
+            "     1       0    0:00:00           0\n"
+            "     2       2    1:06:40          30\n"
+            "     3       1    0:13:20          30\n");
+
+  // No list: no volumes; empty read-outs leave no trailing blanks.
+  OutputBuffer none;
+  WritePlan(none, {"Voltrak - by the Voltrak team", "", "", "", "0"}, Playlist());
+  EXPECT_EQ(none.Text(),
+            "Voltrak - by the Voltrak team\nPlay List:\nMedium:\nReserve 1st:\nTotal KB:    0\n");
+}
+
+#ifndef _WIN32
+TEST(CliOutput, AFailedWriteIsReported) {
+  std::FILE* full = std::fopen("/dev/full", "w");
+  ASSERT_NE(full, nullptr);
+  OutputBuffer out(full);
+  out.Append(std::string(100000, 'x'));
+  EXPECT_FALSE(out.Finish());
+  std::fclose(full);
+}
+#endif
+
+TEST(CliRun, PathsAreMadeFullByNameAlone) {
+  EXPECT_EQ(NormalizePosixPath("/"), "/");
+  EXPECT_EQ(NormalizePosixPath("/tmp//x/./mix.m3u"), "/tmp/x/mix.m3u");
+  EXPECT_EQ(NormalizePosixPath("/tmp/x/../y/"), "/tmp/y");
+  EXPECT_EQ(NormalizePosixPath("/../../a"), "/a");
+  EXPECT_EQ(NormalizePosixPath("/a/.."), "/");
+#ifndef _WIN32
+  EXPECT_EQ(PlaylistPathFor("/tmp/x/../mix.m3u"), "Z:\\tmp\\mix.m3u");
+  EXPECT_EQ(PlaylistPathFor("D:/lists/mix.m3u"), "D:\\lists\\mix.m3u");
+#endif
+}
+
+TEST(CliHost, MessagesAndProgressLines) {
+  EXPECT_EQ(MessageLine("Can not open selected file", "Z:\\a.m3u"),
+            "Can not open selected file: Z:\\a.m3u");
+  EXPECT_EQ(MessageLine("Warning!", "1 of the files could not be opened!"),
+            "Warning! 1 of the files could not be opened!");
+#ifdef _WIN32
+  EXPECT_FALSE(SystemErrorText(2).empty());
+#else
+  EXPECT_EQ(SystemErrorText(2), "The system cannot find the file specified.");
+#endif
+  EXPECT_EQ(ProgressLine("L", 0, 4, 4), "L [....]   0% 0/4");
+  EXPECT_EQ(ProgressLine("L", 3, 4, 4), "L [###.]  75% 3/4");
+  EXPECT_EQ(ProgressLine("L", 9, 4, 4), "L [####] 100% 4/4");
+  EXPECT_EQ(ProgressLine("L", 0, 0, 2), "L [##] 100% 0/0");
+}
+
+// A stream on a file in the scratch folder, for what the host prints.
+std::FILE* OpenStream(const ScratchFolder& folder, std::string_view name) {
+#ifdef _WIN32
+  std::string path = folder / name;
+#else
+  std::string path = ToPosixPath(folder / name).value_or("");
+#endif
+  return std::fopen(path.c_str(), "w+b");
+}
+
+std::string ReadBack(std::FILE* file) {
+  std::rewind(file);
+  std::string text;
+  char buffer[512];
+  size_t got = 0;
+  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
+  return text;
+}
+
+TEST(CliHost, LoadMessagesGoToTheStreamAndQuestionsAreAnsweredNo) {
+  ScratchFolder folder;
+  folder.Write("a.mp3", TrackBytes(2048, "Title"));
+  folder.Write("mix.m3u", "#EXTM3U\r\nmissing.mp3\r\na.mp3\r\n");
+  std::FILE* messages = OpenStream(folder, "messages.txt");
+  ASSERT_NE(messages, nullptr);
+  LoadSettings settings;
+  settings.CurrentPlaylistPath = folder / "mix.m3u";
+  settings.PathMode = kAbsolutePaths;
+  settings.WarnLoadErrors = true;
+  Playlist playlist;
+  {
+    CliLoadHost host(messages, CliLoadHost::Progress::kAlways);
+    LoadPlaylist(settings, playlist, SystemFileSystem(), host);
+    EXPECT_FALSE(host.PlaylistFailed());
+  }
+  // Every entry is read although a file is missing: OK, not Cancel.
+  EXPECT_EQ(playlist.TrackCount(), 2u);
+  EXPECT_EQ(*playlist.Tracks[1].FilePath, folder / "a.mp3");
+  std::string text = ReadBack(messages);
+  std::fclose(messages);
+  EXPECT_NE(text.find("Could not open file! " + folder / "missing.mp3" + "\n"), std::string::npos);
+  EXPECT_NE(text.find("Path changed. Should I rewrite this file? No\n"), std::string::npos);
+  EXPECT_NE(text.find("Warning! 1 of the files could not be opened!\n"), std::string::npos);
+  EXPECT_NE(text.find("2/2"), std::string::npos);  // the bar was drawn to its end
+  // The playlist itself was left alone.
+  EXPECT_EQ(folder.Read("mix.m3u"), "#EXTM3U\r\nmissing.mp3\r\na.mp3\r\n");
+
+  std::FILE* failed = OpenStream(folder, "failed.txt");
+  ASSERT_NE(failed, nullptr);
+  CliLoadHost host(failed, CliLoadHost::Progress::kNever);
+  settings.CurrentPlaylistPath = folder / "none.m3u";
+  LoadPlaylist(settings, playlist, SystemFileSystem(), host);
+  EXPECT_TRUE(host.PlaylistFailed());
+  text = ReadBack(failed);
+  std::fclose(failed);
+  EXPECT_EQ(text.find("Can not open selected file: " + folder / "none.m3u" + "\nError 2 lookup "
+                      "from line "),
+            0u);
+  EXPECT_NE(text.find(" of playlist_loader.cpp. "), std::string::npos);
+}
+
+}  // namespace
+}  // namespace voltrak::cli
