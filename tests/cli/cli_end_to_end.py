@@ -1,0 +1,508 @@
+#!/usr/bin/env python3
+"""Runs the built voltrak-cli on generated folders and checks what it prints.
+
+usage: cli_end_to_end.py --cli PATH --generator PATH [--windows-cli PATH] GROUP...
+Each GROUP is one test class below; CTest runs them one by one.
+"""
+import argparse
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+CLI = None
+GENERATOR = None
+WINDOWS_CLI = None
+
+# The media table: caption, seconds, kilobytes.
+MEDIA = [
+    ("CDR", 4800, 716800), ("CDRW", 4320, 665600), ("Mini-CDR", 1260, 189440),
+    ("Mini-CDRW", 1440, 215040), ("MiniDisc (74 MDLP)", 4440, 0),
+    ("MiniDisc (80 MDLP)", 4800, 0), ("MiniDisc (ATRAC LP2 (74))", 8700, 0),
+    ("MiniDisc (ATRAC LP2 (80))", 9420, 0), ("MiniDisc (ATRAC LP4 (74))", 18000, 0),
+    ("MiniDisc (ATRAC LP4 (80))", 19200, 0), ("DVD-R????", 0, 4911104), ("128m", 0, 131072),
+    ("256m", 0, 262144), ("512m", 0, 524288), ("1g", 0, 1048576), ("Days", 86400, 0),
+    ("Weeks", 604800, 0),
+]
+
+
+def hms(seconds):
+    return "%u:%02u:%02u" % (seconds // 3600, seconds // 60 % 60, seconds % 60)
+
+
+def windows_name(posix_path):
+    """How the program names a POSIX path: Z: is the root."""
+    return "Z:" + posix_path.replace("/", "\\")
+
+
+def run(args, cwd=None, program=None, stdout=subprocess.PIPE):
+    command = ([program] if program else [CLI]) + list(args)
+    done = subprocess.run(command, cwd=cwd, stdout=stdout, stderr=subprocess.PIPE,
+                          timeout=120)
+    return done.returncode, done.stdout, done.stderr
+
+
+def tag(title=b"", artist=b"", album=b"", year=b"2001", comment=b"", genre=0):
+    def field(text):
+        return text[:30].ljust(30, b"\0")
+    return b"TAG" + field(title) + field(artist) + field(album) + year[:4].ljust(4, b"\0") + \
+        field(comment) + bytes([genre])
+
+
+class Folder(unittest.TestCase):
+    """A scratch folder per test, with helpers to fill it."""
+
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="voltrak-cli-test-", dir="/tmp")
+
+    def tearDown(self):
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+    def path(self, *parts):
+        return os.path.join(self.dir, *parts)
+
+    def write(self, relative, data):
+        full = self.path(relative)
+        os.makedirs(os.path.dirname(full), exist_ok=True)
+        with open(full, "wb") as f:
+            f.write(data)
+        return full
+
+    def generate(self, sub, *options):
+        folder = self.path(sub)
+        done = subprocess.run([GENERATOR, folder] + list(options), stdout=subprocess.PIPE,
+                              stderr=subprocess.PIPE, timeout=120, check=True)
+        # "Z:\...\example.m3u: N entries, M missing, S seconds, K KB"
+        words = done.stdout.decode().rsplit(": ", 1)[1].split()
+        summary = {"entries": int(words[0]), "missing": int(words[2]),
+                   "seconds": int(words[4]), "kb": int(words[6])}
+        return os.path.join(folder, "example.m3u"), summary
+
+    def json_of(self, *args, cwd=None):
+        code, out, err = run(list(args) + ["--json"], cwd=cwd)
+        self.assertEqual(code, 0, err)
+        self.assertTrue(all(b < 128 for b in out), "the JSON is not plain ASCII")
+        return json.loads(out.decode("ascii")), err
+
+    def timed_list(self, lengths, sizes=None):
+        """A playlist of tracks with these play lengths and file sizes (bytes)."""
+        lines = [b"#EXTM3U"]
+        for i, seconds in enumerate(lengths):
+            name = "t%02u.mp3" % i
+            self.write(name, b"\0" * (sizes[i] if sizes else 2048))
+            lines += [b"#EXTINF:%u,Track %u" % (seconds, i), name.encode()]
+        return self.write("mix.m3u", b"\r\n".join(lines) + b"\r\n")
+
+
+def latin(text):
+    """The bytes a JSON text stands for: every character is one byte."""
+    return None if text is None else text.encode("latin-1")
+
+
+class Usage(Folder):
+    def test_help_and_version(self):
+        code, out, _ = run(["--help"])
+        self.assertEqual(code, 0)
+        for option in ("--paths", "--drive", "--fill", "--medium", "--capacity", "--reserve",
+                       "--reserved-split", "--max-volumes", "--list", "--json", "--progress",
+                       "--quiet", "--version", "Weeks (10080mins,0mb)"):
+            self.assertIn(option.encode(), out)
+        code, out, _ = run(["--version"])
+        self.assertEqual(code, 0)
+        self.assertRegex(out.decode(), r"^voltrak-cli \d+\.\d+\.\d+\n$")
+
+    def test_bad_usage_names_the_option_or_value(self):
+        playlist = self.timed_list([100])
+        cases = [
+            ([], b"no playlist"),
+            (["--fill=split", playlist], b"--fill: 'split'"),
+            (["--paths=full", playlist], b"--paths: 'full'"),
+            (["--medium=99", playlist], b"--medium: '99'"),
+            (["--medium=Floppy", playlist], b"--medium: 'Floppy'"),
+            (["--max-volumes=many", playlist], b"--max-volumes: 'many'"),
+            (["--drive=D", playlist], b"--drive: 'D'"),
+            (["--colour", playlist], b"--colour"),
+            (["--list", "--json", playlist], b"--list and --json"),
+            ([playlist, "--capacity"], b"--capacity needs a value"),
+            ([playlist, playlist], b"one too many"),
+        ]
+        for args, named in cases:
+            with self.subTest(args=args):
+                code, out, err = run(args)
+                self.assertEqual(code, 2)
+                self.assertEqual(out, b"")
+                self.assertIn(named, err)
+
+    def test_a_playlist_that_cannot_be_opened(self):
+        code, out, err = run(["--json", self.path("nope.m3u")])
+        self.assertEqual(code, 1)
+        self.assertEqual(out, b"")
+        self.assertIn(b"Can not open selected file: " + windows_name(self.path("nope.m3u")).encode(),
+                      err)
+        self.assertIn(b"The system cannot find the file specified.", err)
+        # A folder is no playlist either.
+        code, _, err = run([self.dir])
+        self.assertEqual(code, 1)
+        self.assertIn(b"Access is denied.", err)
+
+    def test_load_errors_alone_keep_exit_code_zero(self):
+        self.write("mix.m3u", b"gone.mp3\r\nalso gone.mp3\r\n")
+        code, _, err = run([self.path("mix.m3u")])
+        self.assertEqual(code, 0)
+        self.assertEqual(err, b"")
+
+    @unittest.skipUnless(os.path.exists("/dev/full"), "needs /dev/full")
+    def test_output_that_cannot_be_written(self):
+        playlist = self.timed_list([100, 200])
+        for args in ([playlist], ["--json", playlist], ["--list", playlist], ["--help"]):
+            with self.subTest(args=args), open("/dev/full", "wb") as full:
+                code, _, _ = run(args, stdout=full)
+                self.assertEqual(code, 3)
+
+
+class Loading(Folder):
+    def test_generated_folder_with_missing_files_and_odd_lines(self):
+        playlist, made = self.generate("gen", "--count=60", "--missing=25", "--untagged=20",
+                                       "--noinfo=20", "--ends=mixed", "--paths=mixed",
+                                       "--letters")
+        doc, err = self.json_of(playlist)
+        self.assertEqual(err, b"")
+        totals = doc["totals"]
+        self.assertEqual(totals, {"tracks": made["entries"], "seconds": made["seconds"],
+                                  "kb": made["kb"], "load_errors": made["missing"]})
+        self.assertEqual(doc["readouts"]["1013"], str(made["kb"]))
+        self.assertEqual(doc["title"], "example.m3u")
+        folder = windows_name(self.path("gen"))
+        for i, track in enumerate(doc["tracks"]):
+            self.assertEqual(track["index"], i)
+            self.assertEqual((track["volume"], track["volume_track"]), (0, i))
+            path = track["file_path"]
+            full = path if path[1:2] == ":" else ("Z:" + path if path.startswith("\\")
+                                                   else folder + "\\" + path)
+            on_disk = os.path.exists(full[2:].replace("\\", "/"))
+            self.assertEqual(track["loaded"], on_disk, path)
+            if not on_disk:
+                self.assertEqual(track["file_size_kb"], 0)
+                self.assertEqual(track["tag"], {"title": "", "artist": "", "album": "",
+                                                "comment": "", "year": "", "genre": 0})
+            if track["extended_info"] is None:
+                self.assertEqual(track["play_length"], 0)
+                self.assertEqual(track["track_name"], path.rsplit("\\", 1)[-1])
+            else:
+                self.assertEqual(track["track_name"], track["extended_info"].split(",", 1)[1])
+            if track["tag"]["title"]:
+                self.assertEqual(track["tag"]["comment"], "made by Voltrak")
+                self.assertEqual(track["tag"]["year"], "2001")
+                self.assertEqual(track["tag"]["genre"], 12)
+
+    def test_odd_lines_read_as_the_format_says(self):
+        self.write("a.mp3", b"x" * 3000 + tag(b"Title", b"Artist", year=b"19\0\0", genre=7))
+        self.write("sub/b.mp3", b"y" * 1023)
+        self.write("mix.m3u",
+                   b"#EXTM3U\n\n\r\na.mp3\r\n"                  # header with LF only
+                   b"#EXTINF:0245,First\r#EXTINF:-1,Second\r\r\nsub\\b.mp3\n"
+                   b"#EXTINF: 245,Blank\nsub/b.mp3\r\n"
+                   b"#EXTINF:12\r\n\\nowhere\\c.mp3\r\n"
+                   b"#EXTINF:99,Trailing\r\n")
+        doc, _ = self.json_of(self.path("mix.m3u"))
+        tracks = doc["tracks"]
+        self.assertEqual([t["file_path"] for t in tracks],
+                         ["a.mp3", "sub\\b.mp3", "sub/b.mp3", "\\nowhere\\c.mp3"])
+        self.assertEqual([t["extended_info"] for t in tracks],
+                         ["#EXTM3U", "#EXTINF:-1,Second", "#EXTINF: 245,Blank", "#EXTINF:12"])
+        self.assertEqual([t["track_name"] for t in tracks],
+                         ["a.mp3", "Second", "Blank", "c.mp3"])
+        self.assertEqual([t["play_length"] for t in tracks], [0, 0, 0, 12])
+        self.assertEqual([t["loaded"] for t in tracks], [True, True, True, False])
+        self.assertEqual([t["file_size_kb"] for t in tracks], [3, 0, 0, 0])
+        self.assertEqual(tracks[0]["tag"], {"title": "Title", "artist": "Artist", "album": "",
+                                            "comment": "", "year": "19", "genre": 7})
+        self.assertEqual(doc["totals"], {"tracks": 4, "seconds": 12, "kb": 3, "load_errors": 1})
+
+    def test_repaired_paths_stay_in_memory(self):
+        playlist, _ = self.generate("gen", "--count=12", "--paths=mixed", "--missing=20")
+        before = open(playlist, "rb").read()
+        doc, err = self.json_of("--paths=absolute", playlist)
+        folder = windows_name(self.path("gen")) + "\\"
+        for track in doc["tracks"]:
+            self.assertTrue(track["file_path"].startswith(folder), track["file_path"])
+            if track["extended_info"] is None:
+                self.assertEqual(track["track_name"], track["file_path"].rsplit("\\", 1)[1])
+        self.assertEqual(err, b"Path changed. Should I rewrite this file? No\n")
+        self.assertEqual(open(playlist, "rb").read(), before)
+
+        # Paths on the playlist's drive lose it; paths from the root share no
+        # beginning with the playlist's name and stay.
+        doc, err = self.json_of("--paths=relative", playlist)
+        for track in doc["tracks"]:
+            self.assertFalse(track["file_path"].startswith("Z:"), track["file_path"])
+        self.assertIn(b"Path changed.", err)
+
+        # Nothing to repair: no question.
+        absolute, _ = self.generate("abs", "--count=3", "--paths=absolute")
+        _, err = self.json_of("--paths=absolute", absolute)
+        self.assertEqual(err, b"")
+
+    def test_warnings_name_each_missing_file(self):
+        self.write("here.mp3", b"z" * 2048)
+        self.write("mix.m3u", b"gone.mp3\r\nhere.mp3\r\nlost.mp3\r\n")
+        code, _, err = run(["--warn-load-errors", self.path("mix.m3u")])
+        self.assertEqual(code, 0)
+        folder = windows_name(self.dir).encode()
+        self.assertEqual(err, b"Could not open file! " + folder + b"\\gone.mp3\n"
+                         b"Could not open file! " + folder + b"\\lost.mp3\n"
+                         b"Warning! 2 of the files could not be opened!\n")
+
+    def test_non_ascii_bytes_pass_through_unchanged(self):
+        playlist, _ = self.generate("gen", "--count=40", "--high-bytes")
+        doc, _ = self.json_of(playlist)
+        raw = open(playlist, "rb").read()
+        infos = [line for line in raw.replace(b"\r", b"\n").split(b"\n")
+                 if line.startswith(b"#EXTINF")]
+        self.assertEqual([latin(t["extended_info"]) for t in doc["tracks"]], infos)
+        self.assertTrue(any(b"\xe9" in info for info in infos))
+        titles = [latin(t["tag"]["title"]) for t in doc["tracks"]]
+        self.assertTrue(any(b"\xbb" in title for title in titles))
+
+        # A name of bytes that are no UTF-8 opens as written; --list prints it raw.
+        self.write(os.fsdecode(b"caf\xe9.mp3"), b"m" * 4096)
+        self.write("mix.m3u", b"#EXTINF:61,Na\xefve \x80\xff\r\ncaf\xe9.mp3\r\n")
+        doc, _ = self.json_of(self.path("mix.m3u"))
+        track = doc["tracks"][0]
+        self.assertEqual(track["file_path"], "caf\u00e9.mp3")
+        self.assertEqual(track["track_name"], "Na\u00efve \u0080\u00ff")
+        self.assertTrue(track["loaded"])
+        _, out, _ = run(["--list", self.path("mix.m3u")])
+        self.assertEqual(out, b"  1  1   1  1:01 Na\xefve \x80\xff\n")
+
+    def test_playlist_named_from_the_current_folder(self):
+        self.timed_list([60, 70])
+        os.makedirs(self.path("elsewhere"))
+        by_name, _ = self.json_of("mix.m3u", cwd=self.dir)
+        by_dots, _ = self.json_of("../elsewhere/.././mix.m3u", cwd=self.path("elsewhere"))
+        by_full, _ = self.json_of(self.path("mix.m3u"))
+        self.assertEqual(by_name, by_full)
+        self.assertEqual(by_dots, by_full)
+        self.assertEqual(by_full["totals"]["load_errors"], 0)
+        # With --paths=absolute the playlist's folder shows no trace of the dots.
+        doc, _ = self.json_of("--paths=absolute", "../elsewhere/../mix.m3u",
+                              cwd=self.path("elsewhere"))
+        self.assertEqual(doc["tracks"][0]["file_path"], windows_name(self.path("t00.mp3")))
+
+
+class Planning(Folder):
+    def plan(self, lengths, *options, sizes=None):
+        doc, _ = self.json_of(self.timed_list(lengths, sizes), *options)
+        return doc, [(t["volume"], t["volume_track"]) for t in doc["tracks"]]
+
+    def test_time_mode_fills_in_order(self):
+        doc, volumes = self.plan([2000, 2000, 800, 100], "--fill=time")
+        self.assertEqual(volumes, [(0, 0), (0, 1), (1, 0), (1, 1)])
+        self.assertEqual(doc["title"], "mix.m3u - (2/2)  1:21:40/ 1:20:00")
+        self.assertEqual(doc["readouts"], {"1005": "1:21:40", "1007": "1:20:00",
+                                           "1008": "0:00:00", "1013": "8"})
+
+    def test_reserve_and_reserved_split(self):
+        doc, volumes = self.plan([2000, 2000, 800, 100], "--fill=time", "--reserve=1:00:00")
+        self.assertEqual(volumes, [(1, 0), (1, 1), (2, 0), (2, 1)])
+        self.assertEqual(doc["title"], "mix.m3u - (3/2)  1:21:40/ 1:20:00")
+        self.assertEqual(doc["readouts"]["1008"], "1:00:00")
+        _, volumes = self.plan([3000, 1000, 2000, 500], "--fill=time", "--reserved-split")
+        self.assertEqual(volumes, [(0, 0), (0, 1), (1, 0), (1, 1)])
+        # Relative reserves count from the value typed before.
+        doc, _ = self.plan([10], "--fill=time", "--reserve=10:00", "--reserve=-1:00",
+                           "--reserve=+0:30")
+        self.assertEqual(doc["readouts"]["1008"], "0:09:30")
+
+    def test_capacity_expressions(self):
+        cases = [("+5:00", "1:25:00"), ("-5:00", "1:15:00"), ("5:00", "0:05:00"),
+                 ("74:00+6:00", "1:20:00"), ("1.5", "0:01:05")]
+        for text, shown in cases:
+            with self.subTest(capacity=text):
+                doc, _ = self.plan([100], "--fill=time", "--capacity=" + text)
+                self.assertEqual(doc["readouts"]["1007"], shown)
+        # Relative to the medium chosen, wherever the options stand.
+        doc, _ = self.plan([100], "--capacity=+1:00", "--medium=Mini-CDR", "--fill=time")
+        self.assertEqual(doc["readouts"]["1007"], hms(1260 + 60))
+        doc, _ = self.plan([100], "--fill=size", "--capacity=-50k")
+        self.assertEqual(doc["readouts"]["1007"], str(716800 - 51200))
+        # A capacity of 5 minutes splits three 2-minute tracks 2 + 1.
+        _, volumes = self.plan([120, 120, 120], "--fill=time", "--capacity=5:00")
+        self.assertEqual(volumes, [(0, 0), (0, 1), (1, 0)])
+        # With no splitting the typed text changes nothing.
+        doc, volumes = self.plan([120, 120], "--capacity=1", "--reserve=1")
+        self.assertEqual(volumes, [(0, 0), (0, 1)])
+        self.assertEqual(doc["readouts"], {"1005": "", "1007": "", "1008": "", "1013": "4"})
+
+    def test_size_mode(self):
+        kb = 1024
+        _, volumes = self.plan([1, 1, 1, 1], "--fill=size", "--capacity=10",
+                               sizes=[4 * kb, 5 * kb + 1023, 1 * kb, 3 * kb])
+        # 4 fits (space 6), 5 fits (1 left), 1 does not fit exactly, opens volume 1.
+        self.assertEqual(volumes, [(0, 0), (0, 1), (1, 0), (1, 1)])
+        doc, _ = self.plan([1], "--fill=size", sizes=[3 * kb])
+        self.assertEqual(doc["title"], "mix.m3u - (1) 3 716800")
+
+    def test_volume_cap(self):
+        _, volumes = self.plan([100] * 5, "--fill=time", "--capacity=150", "--max-volumes=1")
+        self.assertEqual(volumes, [(0, 0), (1, 0), (1, 0), (1, 0), (1, 0)])
+        _, out, _ = run(["--list", "--fill=time", "--capacity=150", "--max-volumes=1",
+                         self.path("mix.m3u")])
+        self.assertEqual([line.split()[:3] for line in out.decode().splitlines()],
+                         [["1", "1", "1"], ["2", "2", "1"], ["3", "2", "2"], ["4", "2", "3"],
+                          ["5", "2", "4"]])
+
+    def test_every_medium_by_row_and_by_caption(self):
+        playlist = self.timed_list([600, 700], sizes=[2048, 3072])
+        for row, (caption, seconds, kb) in enumerate(MEDIA):
+            for fill in ("time", "size"):
+                with self.subTest(row=row, fill=fill):
+                    by_row, _ = self.json_of("--fill=" + fill, "--medium=%d" % row, playlist)
+                    by_caption, _ = self.json_of("--fill=" + fill, "--medium=" + caption,
+                                                 playlist)
+                    self.assertEqual(by_row, by_caption)
+                    shown = hms(seconds) if fill == "time" else str(kb)
+                    self.assertEqual(by_row["readouts"]["1007"], shown)
+                    if (seconds if fill == "time" else kb) == 0:
+                        # No capacity of that kind: every track its own volume.
+                        self.assertEqual(by_row["title"], "mix.m3u")
+                        self.assertEqual([t["volume"] for t in by_row["tracks"]], [1, 2])
+
+
+class Output(Folder):
+    def test_default_output_and_list(self):
+        playlist = self.timed_list([2000, 2000, 800, 100], sizes=[2048, 2048, 3072, 1024])
+        code, out, err = run(["--fill=time", "--medium=0", playlist])
+        self.assertEqual((code, err), (0, b""))
+        self.assertEqual(out.decode(),
+                         "mix.m3u - (2/2)  1:21:40/ 1:20:00\n"
+                         "Play List:   1:21:40\n"
+                         "Medium:      1:20:00\n"
+                         "Reserve 1st: 0:00:00\n"
+                         "Total KB:    8\n"
+                         "Volume  Tracks       Time          KB\n"
+                         "     1       2    1:06:40           4\n"
+                         "     2       2    0:15:00           4\n")
+        code, out, _ = run(["--list", "--fill=time", playlist])
+        self.assertEqual(out.decode(),
+                         "  1  1   1 33:20 Track 0\n"
+                         "  2  1   2 33:20 Track 1\n"
+                         "  3  2   1 13:20 Track 2\n"
+                         "  4  2   2  1:40 Track 3\n")
+
+    def test_empty_playlist(self):
+        self.write("empty.m3u", b"")
+        code, out, _ = run([self.path("empty.m3u")])
+        self.assertEqual(code, 0)
+        self.assertEqual(out.decode().splitlines()[0], "Voltrak - by the Voltrak team")
+        doc, _ = self.json_of(self.path("empty.m3u"))
+        self.assertEqual(doc["tracks"], [])
+        self.assertEqual(doc["totals"], {"tracks": 0, "seconds": 0, "kb": 0, "load_errors": 0})
+
+    def test_json_fields(self):
+        self.timed_list([61])
+        doc, _ = self.json_of(self.path("mix.m3u"))
+        self.assertEqual(sorted(doc), ["readouts", "title", "totals", "tracks"])
+        self.assertEqual(sorted(doc["tracks"][0]),
+                         sorted(["index", "file_path", "extended_info", "track_name",
+                                 "file_size_kb", "play_length", "volume", "volume_track",
+                                 "loaded", "tag"]))
+
+    def test_progress_bar_on_request_only(self):
+        playlist, _ = self.generate("gen", "--count=30")
+        _, _, err = run(["--progress", playlist])
+        self.assertIn(b"Loading \"example.m3u\" [", err)
+        self.assertIn(b"30/30", err)
+        _, _, err = run([playlist])  # standard error is no terminal here
+        self.assertEqual(err, b"")
+        _, _, err = run(["--progress", "--quiet", playlist])
+        self.assertEqual(err, b"")
+
+
+class Drives(Folder):
+    def test_other_drive_letters_come_from_the_option(self):
+        self.write("music/a.mp3", b"a" * 2048)
+        self.write("lists/mix.m3u", b"D:\\a.mp3\r\nd:\\A.MP3\r\n\\\\server\\share\\a.mp3\r\n")
+        doc, _ = self.json_of(self.path("lists", "mix.m3u"))
+        self.assertEqual([t["loaded"] for t in doc["tracks"]], [False, False, False])
+        doc, _ = self.json_of("--drive=D=" + self.path("music"), self.path("lists", "mix.m3u"))
+        # Names are found whatever their case, as on Windows; shares never open.
+        self.assertEqual([t["loaded"] for t in doc["tracks"]], [True, True, False])
+        self.assertEqual(doc["totals"]["load_errors"], 1)
+
+    def test_a_playlist_inside_a_mapped_folder_is_on_that_drive(self):
+        self.write("music/sub/a.mp3", b"a" * 2048)
+        self.write("music/sub/mix.m3u", b"a.mp3\r\n\\sub\\a.mp3\r\n")
+        # A relative folder counts from the current one.
+        doc, _ = self.json_of("--paths=absolute", "--drive=m=music",
+                              self.path("music", "sub", "mix.m3u"), cwd=self.dir)
+        self.assertEqual([t["file_path"] for t in doc["tracks"]],
+                         ["M:\\sub\\a.mp3", "M:\\sub\\a.mp3"])
+        self.assertEqual(doc["totals"]["load_errors"], 0)
+
+    def test_drive_z_can_be_moved(self):
+        self.write("root/a.mp3", b"a" * 2048)
+        self.write("mix.m3u", b"Z:\\a.mp3\r\n")
+        doc, _ = self.json_of(self.path("mix.m3u"))
+        self.assertFalse(doc["tracks"][0]["loaded"])
+        # Z: no longer the root: the playlist itself must be named by a drive.
+        self.write("root/mix.m3u", b"Z:\\a.mp3\r\n")
+        doc, _ = self.json_of("--drive=Z=" + self.path("root"), "Z:\\mix.m3u")
+        self.assertTrue(doc["tracks"][0]["loaded"])
+        code, _, err = run(["--drive=Z=" + self.path("root"), "Y:\\mix.m3u"])
+        self.assertEqual(code, 1)
+        self.assertIn(b"Can not open selected file: Y:\\mix.m3u", err)
+
+
+class SameAsWindows(Folder):
+    """The Windows program under Wine prints the same bytes as the native one."""
+
+    def test_same_output_under_wine(self):
+        self.assertTrue(WINDOWS_CLI, "--windows-cli not given")
+        self.generate("gen", "--count=80", "--missing=15", "--untagged=15", "--noinfo=15",
+                      "--ends=mixed", "--paths=mixed", "--letters", "--high-bytes",
+                      "--variant=3")
+        self.write("gen/odd.m3u", b"#EXTM3U\n\n#EXTINF:0245,Caf\xe9\r#EXTINF:12\r\n"
+                   b"\\\\srv\\share\\a.mp3\r\nD:\\nowhere.mp3\r\n#EXTINF:1,x\r\n")
+        cwd = self.path("gen")
+        cases = [
+            ["--json", "example.m3u"],
+            ["--json", "--paths=absolute", "--fill=time", "--medium=CDRW", "--reserve=10:00",
+             "example.m3u"],
+            ["--json", "--paths=relative", "--fill=size", "--capacity=20", "--max-volumes=3",
+             "../gen/example.m3u"],
+            ["--list", "--fill=time", "--capacity=30:00", "--reserved-split", "example.m3u"],
+            ["--fill=time", "example.m3u"],
+            ["--json", "odd.m3u"],
+        ]
+        for args in cases:
+            with self.subTest(args=args):
+                native = run(args, cwd=cwd)
+                windows = run([WINDOWS_CLI] + args, cwd=cwd, program="wine")
+                self.assertEqual(native[0], 0, native[2])
+                self.assertEqual(windows[0], 0, windows[2])
+                self.assertEqual(windows[1], native[1])
+
+
+def main():
+    global CLI, GENERATOR, WINDOWS_CLI
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--cli", required=True)
+    parser.add_argument("--generator", required=True)
+    parser.add_argument("--windows-cli")
+    parser.add_argument("groups", nargs="+")
+    options = parser.parse_args()
+    CLI, GENERATOR, WINDOWS_CLI = options.cli, options.generator, options.windows_cli
+    suite = unittest.TestSuite()
+    loader = unittest.defaultTestLoader
+    for group in options.groups:
+        suite.addTests(loader.loadTestsFromName(group, sys.modules[__name__]))
+    result = unittest.TextTestRunner(verbosity=2).run(suite)
+    return 0 if result.wasSuccessful() else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
