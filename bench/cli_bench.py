@@ -1,0 +1,113 @@
+#!/usr/bin/python3
+"""voltrak-cli --json on generated playlists, against the bare system-call
+floor and against a python3-mutagen script that reads each file's ID3v1 tag.
+
+usage: cli_bench.py [--build DIR] [--rounds N] [ENTRIES ...]
+DIR is an optimized native build tree (default build/native, which the
+test command builds as RelWithDebInfo); ENTRIES default to
+10000 and 100000. Playlists go to /tmp/voltrak-cli-bench-ENTRIES and are
+made once. Times are the best of N runs (5); peak memory is the largest
+resident size of one run.
+"""
+import argparse
+import json
+import os
+import subprocess
+import sys
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def read_tags_with_mutagen(playlist):
+    """What a user might script instead: every listed file's ID3v1 tag."""
+    from mutagen.id3 import ID3, ID3NoHeaderError
+    folder = os.path.dirname(playlist)
+    tags = []
+    with open(playlist, "rb") as f:
+        lines = f.read().replace(b"\r", b"\n").split(b"\n")
+    for line in lines:
+        if not line or line.startswith(b"#"):
+            continue
+        name = os.fsdecode(line)
+        if name[1:2] == ":":
+            path = name[2:].replace("\\", "/")
+        elif name.startswith("\\"):
+            path = name.replace("\\", "/")
+        else:
+            path = os.path.join(folder, name.replace("\\", "/"))
+        entry = {"path": name}
+        try:
+            tag = ID3(path)
+            entry.update({key: str(tag[frame]) for key, frame in
+                          (("title", "TIT2"), ("artist", "TPE1"), ("album", "TALB"))
+                          if frame in tag})
+        except (ID3NoHeaderError, OSError):
+            pass
+        tags.append(entry)
+    json.dump(tags, sys.stdout)
+
+
+def timed(command):
+    """Wall time and peak resident kilobytes of one run, output discarded."""
+    with open(os.devnull, "wb") as sink:
+        start = time.perf_counter()
+        child = subprocess.Popen(command, stdout=sink)
+        _, status, usage = os.wait4(child.pid, 0)
+        took = time.perf_counter() - start
+    child.returncode = os.waitstatus_to_exitcode(status)
+    if child.returncode != 0:
+        sys.exit("failed (%d): %s" % (child.returncode, " ".join(command)))
+    return took, usage.ru_maxrss
+
+
+def best_of(command, rounds):
+    runs = [timed(command) for _ in range(rounds)]
+    return min(t for t, _ in runs), max(m for _, m in runs)
+
+
+def prepare(generator, entries):
+    folder = "/tmp/voltrak-cli-bench-%d" % entries
+    playlist = os.path.join(folder, "example.m3u")
+    if not os.path.exists(playlist):
+        print("generating %d entries in %s ..." % (entries, folder), file=sys.stderr)
+        subprocess.run([generator, folder, "--count=%d" % entries, "--paths=mixed",
+                        "--bytes=600-3000"], check=True, stdout=subprocess.DEVNULL)
+    return playlist
+
+
+def main():
+    if len(sys.argv) == 3 and sys.argv[1] == "--mutagen":
+        read_tags_with_mutagen(sys.argv[2])
+        return 0
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--build", default=os.path.join(HERE, "..", "build", "native"))
+    parser.add_argument("--rounds", type=int, default=5)
+    parser.add_argument("entries", type=int, nargs="*", default=[10000, 100000])
+    options = parser.parse_args()
+    cli = os.path.join(options.build, "cli", "voltrak-cli")
+    floor = os.path.join(options.build, "bench", "cli_floor")
+    generator = os.path.join(options.build, "make_example_playlist")
+
+    print("%-8s %9s %9s %9s %10s %10s %9s %12s" % (
+        "entries", "cli s", "floor s", "cli/floor", "mutagen s", "mutagen/cli", "cli MB",
+        "mutagen MB"))
+    for entries in options.entries:
+        playlist = prepare(generator, entries)
+        timed([cli, "--json", playlist])  # warm the cache
+        cli_time, cli_peak = best_of([cli, "--json", playlist], options.rounds)
+        floor_out = subprocess.run([floor, playlist, str(options.rounds)], check=True,
+                                   stdout=subprocess.PIPE).stdout.split()
+        floor_time = float(floor_out[0])
+        mutagen_time, mutagen_peak = timed(["/usr/bin/python3", os.path.abspath(__file__),
+                                            "--mutagen", playlist])
+        print("%-8d %9.3f %9.3f %8.2fx %10.2f %10.1fx %9.1f %12.1f" % (
+            entries, cli_time, floor_time, cli_time / floor_time, mutagen_time,
+            mutagen_time / cli_time, cli_peak / 1024.0, mutagen_peak / 1024.0))
+    print("targets: cli/floor within 1.3x, mutagen/cli at least 10x, "
+          "cli peak under 64 MB at 100000 entries")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
