@@ -67,6 +67,14 @@ MainWindowState g_state;
 
 void Plan() { SendMessageA(g_state.Window, MSG_PLAN_VOLUMES, 0, 0); }
 
+// The output to run again after a load; traced, since nothing on screen
+// shows it.
+void SetLastCommand(uint32_t command) {
+  g_state.Load.LastCommand = command;
+  TraceLine("LastCommand %u\n", command);
+  std::fflush(stdout);
+}
+
 void RequestPlan() {
   if (!g_state.Initialising) Plan();
 }
@@ -265,7 +273,7 @@ BOOL OnInitDialog(HWND window) {
 
 void OnOpen(HWND window) {
   MainWindowState& s = g_state;
-  s.Load.LastCommand = 0;
+  SetLastCommand(0);
   s.PlayerWindow = nullptr;
   char file[kMaxPathLength + 1] = "";
   s.Load.CurrentPlaylistPath.copy(file, kMaxPathLength);
@@ -297,7 +305,7 @@ void OnReopen(HWND window) {
 
 void OnReset() {
   MainWindowState& s = g_state;
-  s.Load.LastCommand = 0;
+  SetLastCommand(0);
   s.List.Clear();
   // The totals describe the list that is gone: without this the read-outs
   // would go on showing them over an empty list.
@@ -414,7 +422,7 @@ void OnCommand(HWND window, uint32_t id, UINT code) {
       break;
     case CommandRoute::kNotBuiltYet:
       // The output's own work comes with its part of the program.
-      g_state.Load.LastCommand = LastCommandAfter(id, g_state.Load.LastCommand);
+      SetLastCommand(LastCommandAfter(id, g_state.Load.LastCommand));
       break;
     case CommandRoute::kIgnored:
       break;
@@ -445,7 +453,7 @@ void RunDrop(HWND window, const std::vector<std::string>& files, uint32_t dropCo
   SendMessageA(progress, PBM_SETRANGE32, 0, static_cast<LPARAM>(files.size()));
   SendMessageA(progress, PBM_SETSTEP, 1, 0);
   SendMessageA(progress, PBM_SETPOS, 0, 0);
-  s.Load.LastCommand = dropCommand;
+  SetLastCommand(dropCommand);
   s.DropRunning = true;
   for (const std::string& file : files) {
     if (s.Closing) break;
