@@ -99,52 +99,12 @@ TEST(CliOptions, UsageErrorsNameTheOptionOrValue) {
 }
 
 TEST(CliOptions, MediaByRowOrCaption) {
-  EXPECT_EQ(FindMedium("0"), 0u);
+  // Every row by both names is run end to end; here the edges.
   EXPECT_EQ(FindMedium("16"), 16u);
   EXPECT_EQ(FindMedium("17"), std::nullopt);
-  EXPECT_EQ(FindMedium("cdrw"), 1u);
-  EXPECT_EQ(FindMedium("MiniDisc (ATRAC LP2 (80))"), 7u);
-  EXPECT_EQ(FindMedium("DVD-R????"), 10u);
-  EXPECT_EQ(FindMedium("1G"), 14u);
-  EXPECT_EQ(FindMedium("weeks"), 16u);
+  EXPECT_EQ(FindMedium("minidisc (atrac lp2 (80))"), 7u);
   EXPECT_EQ(FindMedium(""), std::nullopt);
   EXPECT_EQ(FindMedium("CDR "), std::nullopt);
-}
-
-TEST(CliOptions, PlanningFollowsTheWindowsOrder) {
-  // The medium is chosen before the capacity is typed, whatever the order on
-  // the command line, so a relative capacity counts from the chosen medium.
-  CliOptions time;
-  time.Capacities = {"+5:00"};
-  time.MediumRow = 1;
-  time.FillMode = kFillByTime;
-  time.Reserves = {"10:00", "-1:00"};
-  PlanningSettings s = PlanningSettingsFor(time);
-  EXPECT_EQ(s.MediumSeconds, 4320u + 300u);
-  EXPECT_EQ(s.MediumKB, 665600u);
-  EXPECT_EQ(s.ReserveSeconds, 540u);
-
-  CliOptions size;
-  size.FillMode = kFillBySize;
-  size.Capacities = {"-50k"};
-  size.Reserves = {"+1k"};
-  s = PlanningSettingsFor(size);
-  EXPECT_EQ(s.MediumKB, 716800u - 51200u);
-  EXPECT_EQ(s.ReserveKB, 1024u);
-  EXPECT_EQ(s.MediumSeconds, 4800u);
-
-  // With no splitting the typed text changes nothing, as in the window.
-  CliOptions none;
-  none.Capacities = {"1"};
-  none.Reserves = {"1"};
-  none.ReservedSplit = true;
-  none.MaximumVolumes = 7;
-  s = PlanningSettingsFor(none);
-  EXPECT_EQ(s.MediumSeconds, 4800u);
-  EXPECT_EQ(s.MediumKB, 716800u);
-  EXPECT_EQ(s.ReserveSeconds, 0u);
-  EXPECT_TRUE(s.ReservedSplit);
-  EXPECT_EQ(s.MaximumVolumes, 7u);
 }
 
 std::string Json(std::string_view bytes) {
@@ -261,17 +221,6 @@ TEST(CliOutput, PlanListsEveryVolumeWithItsTotals) {
   EXPECT_EQ(none.Text(),
             "Voltrak - by the Voltrak team\nPlay List:\nMedium:\nReserve 1st:\nTotal KB:    0\n");
 }
-
-#ifndef _WIN32
-TEST(CliOutput, AFailedWriteIsReported) {
-  std::FILE* full = std::fopen("/dev/full", "w");
-  ASSERT_NE(full, nullptr);
-  OutputBuffer out(full);
-  out.Append(std::string(100000, 'x'));
-  EXPECT_FALSE(out.Finish());
-  std::fclose(full);
-}
-#endif
 
 TEST(CliRun, PathsAreMadeFullByNameAlone) {
   EXPECT_EQ(NormalizePosixPath("/"), "/");

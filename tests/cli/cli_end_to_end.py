@@ -116,18 +116,14 @@ class Usage(Folder):
 
     def test_bad_usage_names_the_option_or_value(self):
         playlist = self.timed_list([100])
+        # The messages themselves are checked in-process; here, that bad usage
+        # stops before anything is loaded or printed.
         cases = [
             ([], b"no playlist"),
             (["--fill=split", playlist], b"--fill: 'split'"),
-            (["--paths=full", playlist], b"--paths: 'full'"),
-            (["--medium=99", playlist], b"--medium: '99'"),
             (["--medium=Floppy", playlist], b"--medium: 'Floppy'"),
-            (["--max-volumes=many", playlist], b"--max-volumes: 'many'"),
-            (["--drive=D", playlist], b"--drive: 'D'"),
             (["--colour", playlist], b"--colour"),
-            (["--list", "--json", playlist], b"--list and --json"),
             ([playlist, "--capacity"], b"--capacity needs a value"),
-            ([playlist, playlist], b"one too many"),
         ]
         for args, named in cases:
             with self.subTest(args=args):
@@ -401,15 +397,6 @@ class Output(Folder):
         doc, _ = self.json_of(self.path("empty.m3u"))
         self.assertEqual(doc["tracks"], [])
         self.assertEqual(doc["totals"], {"tracks": 0, "seconds": 0, "kb": 0, "load_errors": 0})
-
-    def test_json_fields(self):
-        self.timed_list([61])
-        doc, _ = self.json_of(self.path("mix.m3u"))
-        self.assertEqual(sorted(doc), ["readouts", "title", "totals", "tracks"])
-        self.assertEqual(sorted(doc["tracks"][0]),
-                         sorted(["index", "file_path", "extended_info", "track_name",
-                                 "file_size_kb", "play_length", "volume", "volume_track",
-                                 "loaded", "tag"]))
 
     def test_progress_bar_on_request_only(self):
         playlist, _ = self.generate("gen", "--count=30")
