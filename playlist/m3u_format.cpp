@@ -3,48 +3,26 @@
 #include <string>
 
 namespace voltrak {
+using m3u_detail::kHeader;
+
 namespace {
-
-constexpr std::string_view kHeader = "#EXTM3U\r\n";
 constexpr size_t kInfoPrefixLength = 8;  // "#EXTINF:"
-
-bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
-
-// Calls `visit` for every non-empty line after the header: runs of CR and LF
-// end a line and vanish, so blank lines never reach the caller.
-template <typename Visit>
-void ForEachLine(std::string_view text, Visit visit) {
-  if (text.substr(0, kHeader.size()) == kHeader) text.remove_prefix(kHeader.size());
-  size_t pos = 0;
-  const size_t size = text.size();
-  while (pos < size) {
-    while (pos < size && IsLineEnd(text[pos])) ++pos;
-    if (pos >= size) break;
-    size_t end = pos;
-    while (end < size && !IsLineEnd(text[end])) ++end;
-    visit(text.substr(pos, end - pos));
-    pos = end;
-  }
-}
-
 }  // namespace
 
-std::vector<M3uEntry> ParseM3u(std::string_view text) {
-  // Count first so that the array is taken once, at its final size.
+size_t CountM3uEntries(std::string_view text) {
   size_t count = 0;
-  ForEachLine(text, [&](std::string_view line) {
+  m3u_detail::ForEachLine(text, [&](std::string_view line) {
     if (line[0] != '#') ++count;
   });
+  return count;
+}
+
+std::vector<M3uEntry> ParseM3u(std::string_view text) {
   std::vector<M3uEntry> entries;
-  entries.reserve(count);
-  std::optional<std::string_view> pending;
-  ForEachLine(text, [&](std::string_view line) {
-    if (line[0] == '#') {
-      pending = line;  // the last of several "#" lines counts
-    } else {
-      entries.push_back(M3uEntry{pending, line});
-      pending.reset();
-    }
+  entries.reserve(CountM3uEntries(text));
+  ForEachM3uEntry(text, [&](const M3uEntry& entry) {
+    entries.push_back(entry);
+    return true;
   });
   return entries;
 }

@@ -17,8 +17,49 @@ struct M3uEntry {
   std::string_view FilePath;
 };
 
-// Splits a playlist text into its entries. Any byte string parses; the views
-// point into `text` and live as long as it does.
+namespace m3u_detail {
+constexpr std::string_view kHeader = "#EXTM3U\r\n";
+
+// Calls `visit` for every non-empty line after the header: runs of CR and LF
+// end a line and vanish, so blank lines never reach the caller.
+template <typename Visit>
+void ForEachLine(std::string_view text, Visit visit) {
+  if (text.substr(0, kHeader.size()) == kHeader) text.remove_prefix(kHeader.size());
+  const size_t size = text.size();
+  size_t pos = 0;
+  while (pos < size) {
+    while (pos < size && (text[pos] == '\r' || text[pos] == '\n')) ++pos;
+    if (pos >= size) break;
+    size_t end = pos;
+    while (end < size && text[end] != '\r' && text[end] != '\n') ++end;
+    visit(text.substr(pos, end - pos));
+    pos = end;
+  }
+}
+}  // namespace m3u_detail
+
+// The number of entries of a playlist text: its path lines.
+size_t CountM3uEntries(std::string_view text);
+
+// Calls `visit` with each entry in order, until it returns false. Any byte
+// string parses; the views point into `text`. Nothing is allocated, so a
+// load holds the text and its records and no third copy.
+template <typename Visit>
+void ForEachM3uEntry(std::string_view text, Visit visit) {
+  std::optional<std::string_view> pending;
+  bool going = true;
+  m3u_detail::ForEachLine(text, [&](std::string_view line) {
+    if (!going) return;
+    if (line[0] == '#') {
+      pending = line;  // the last of several "#" lines counts
+    } else {
+      going = visit(M3uEntry{pending, line});
+      pending.reset();
+    }
+  });
+}
+
+// All entries at once, for callers that want them as a list.
 std::vector<M3uEntry> ParseM3u(std::string_view text);
 
 // The play length in seconds of an extended-information line: the decimal

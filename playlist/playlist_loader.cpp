@@ -2,7 +2,6 @@
 
 #include <new>
 #include <utility>
-#include <vector>
 
 #include "playlist/m3u_format.h"
 
@@ -48,6 +47,16 @@ void ReplacePath(MP3Information& record, std::string path, LoadHost& host) {
   record.FilePath = std::move(path);
   record.DeriveTrackName();
   ReportMissingName(record, host);
+}
+
+// Copies the entry's two texts into the record; a text there is no memory
+// for stays missing, which the load reports rather than ending.
+void StoreTexts(MP3Information& record, const M3uEntry& entry) {
+  try {
+    if (entry.ExtendedInfo) record.ExtendedInfo.emplace(*entry.ExtendedInfo);
+    record.FilePath.emplace(entry.FilePath);
+  } catch (const std::bad_alloc&) {
+  }
 }
 
 // Reads one entry's track file for its size and tag. Returns 0 or the
@@ -176,38 +185,36 @@ void LoadPlaylist(const LoadSettings& settings, Playlist& playlist, FileSystem& 
     host.PlanVolumes();  // shows the list as empty while it is read
   }
 
-  std::vector<M3uEntry> entries;
+  size_t count = 0;
   if (opened && error == kErrorSuccess) {
     playlist.LoadErrors = 0;
+    count = CountM3uEntries(text);
     try {
-      entries = ParseM3u(text);
-      playlist.Tracks.reserve(entries.size());
+      playlist.Tracks.reserve(count);
     } catch (const std::bad_alloc&) {
-      entries.clear();
-      playlist.Clear();
+      count = 0;  // no room for the records: the list stays empty
     }
     host.SetTitle(Quoted("Loading \"", FileNamePart(path), "\""));
   }
 
-  if (!entries.empty()) {
+  if (count != 0) {
     entriesRead = true;
-    host.ProgressStart(static_cast<uint32_t>(entries.size()));
-    for (const M3uEntry& entry : entries) {
+    host.ProgressStart(static_cast<uint32_t>(count));
+    ForEachM3uEntry(text, [&](const M3uEntry& entry) {
       host.HandlePendingEvents();
       host.ProgressStep();
       MP3Information record;
-      if (entry.ExtendedInfo) record.ExtendedInfo.emplace(*entry.ExtendedInfo);
-      record.FilePath.emplace(entry.FilePath);
+      StoreTexts(record, entry);
       if (record.ExtendedInfo) {
         // The play length comes from the list only, never from the file.
         record.PlayLength = PlayLengthOf(*record.ExtendedInfo);
         playlist.TotalSeconds += record.PlayLength;
       }
-      std::string fullPath = ResolveOpenPath(*record.FilePath, path);
+      std::string fullPath = ResolveOpenPath(record.FilePath ? *record.FilePath : "", path);
       bool stop = false;
-      if (ReadTrackFile(record, fullPath, files) != kErrorSuccess) {
+      if (!record.FilePath || ReadTrackFile(record, fullPath, files) != kErrorSuccess) {
         host.Trace(Quoted("Could not load \"", fullPath, "\"\n"));
-        host.Trace(Quoted("Original file name is \"", *record.FilePath, "\"\n"));
+        host.Trace(Quoted("Original file name is \"", entry.FilePath, "\"\n"));
         ++playlist.LoadErrors;
         if (settings.WarnLoadErrors) {
           stop = host.ShowMessage(fullPath, "Could not open file!", kBoxOkCancel, true) ==
@@ -219,8 +226,8 @@ void LoadPlaylist(const LoadSettings& settings, Playlist& playlist, FileSystem& 
       record.DeriveTrackName();
       ReportMissingName(record, host);
       playlist.Tracks.push_back(std::move(record));
-      if (stop) break;
-    }
+      return !stop;
+    });
 
     std::string pending = RepairPaths(settings.PathMode, path, playlist, host);
     if (!pending.empty() && host.OfferRewrite(pending)) {
