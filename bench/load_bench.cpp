@@ -2,9 +2,6 @@
 // 100,000 by default) and sets the time against a bare loop that makes only
 // the per-file system calls (open, size, read the last 128 bytes, close) on
 // the same files. Peak memory is that of a child process doing one load.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -13,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "playlist/m3u_format.h"
+#include "bench/syscall_floor.h"
 #include "playlist/playlist_loader.h"
 #include "support/drive_map.h"
 #include "tools/playlist_generator.h"
@@ -53,25 +50,6 @@ double TimeLoad(const std::string& playlistPath, uint32_t* count) {
   LoadPlaylist(settings, playlist, SystemFileSystem(), host);
   double took = Seconds(start);
   *count = playlist.TrackCount();
-  return took;
-}
-
-// The floor: only what any program must do for each file.
-double TimeFloor(const std::vector<std::string>& paths) {
-  auto start = std::chrono::steady_clock::now();
-  unsigned long long sum = 0;
-  unsigned char tail[128];
-  for (const std::string& path : paths) {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) continue;
-    struct stat info;
-    fstat(fd, &info);
-    if (info.st_size >= 128 && pread(fd, tail, 128, info.st_size - 128) == 128) sum += tail[0];
-    sum += static_cast<unsigned long long>(info.st_size);
-    close(fd);
-  }
-  double took = Seconds(start);
-  if (sum == 1) std::puts("");  // keep the loop
   return took;
 }
 
@@ -137,19 +115,14 @@ int main(int argc, char** argv) {
               "peak MB");
   for (uint32_t size : sizes) {
     std::string playlistPath = Prepare(size);
-    std::string text;
-    SystemFileSystem().ReadAll(playlistPath, &text);
-    std::vector<std::string> paths;
-    for (const M3uEntry& entry : ParseM3u(text)) {
-      paths.push_back(*ToPosixPath(ResolveOpenPath(entry.FilePath, playlistPath)));
-    }
+    std::vector<std::string> paths = bench::TrackFilePaths(playlistPath);
     // Warm the cache, then take the best of several alternating runs.
     uint32_t count = 0;
-    TimeFloor(paths);
+    bench::TimeFloor(paths);
     TimeLoad(playlistPath, &count);
     double bestLoad = 1e9, bestFloor = 1e9;
     for (int round = 0; round < 5; ++round) {
-      bestFloor = std::min(bestFloor, TimeFloor(paths));
+      bestFloor = std::min(bestFloor, bench::TimeFloor(paths));
       bestLoad = std::min(bestLoad, TimeLoad(playlistPath, &count));
     }
     long peak = PeakKilobytesOfChildLoad(argv[0], playlistPath);

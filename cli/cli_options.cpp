@@ -65,13 +65,13 @@ std::optional<uint32_t> Decimal(std::string_view text) {
 const OptionSpec* FindOption(std::string_view name, bool* ambiguous) {
   *ambiguous = false;
   const OptionSpec* found = nullptr;
-  for (const OptionSpec& spec : kOptions) {
-    if (name == spec.Name) return &spec;
+  for (const OptionSpec& option : kOptions) {
+    if (name == option.Name) return &option;
   }
-  for (const OptionSpec& spec : kOptions) {
-    if (std::string_view(spec.Name).compare(0, name.size(), name) == 0) {
+  for (const OptionSpec& option : kOptions) {
+    if (std::string_view(option.Name).compare(0, name.size(), name) == 0) {
       if (found != nullptr) *ambiguous = true;
-      found = &spec;
+      found = &option;
     }
   }
   return *ambiguous ? nullptr : found;
@@ -80,10 +80,10 @@ const OptionSpec* FindOption(std::string_view name, bool* ambiguous) {
 std::string Quote(std::string_view text) { return "'" + std::string(text) + "'"; }
 
 // Applies one option's value; returns the usage error, or an empty text.
-std::string Apply(const OptionSpec& spec, std::string_view value, CliOptions& options,
+std::string Apply(const OptionSpec& option, std::string_view value, CliOptions& options,
                   bool drivesAllowed) {
-  const std::string name = std::string("--") + spec.Name;
-  switch (spec.Which) {
+  const std::string name = std::string("--") + option.Name;
+  switch (option.Which) {
     case Id::kPaths:
       if (value == "ignore") options.PathMode = kIgnorePaths;
       else if (value == "relative") options.PathMode = kRelativePaths;
@@ -131,7 +131,7 @@ std::string Apply(const OptionSpec& spec, std::string_view value, CliOptions& op
     case Id::kQuiet: options.Progress = ProgressChoice::kOff; return {};
     case Id::kList:
     case Id::kJson: {
-      OutputForm form = spec.Which == Id::kList ? OutputForm::kList : OutputForm::kJson;
+      OutputForm form = option.Which == Id::kList ? OutputForm::kList : OutputForm::kJson;
       if (options.Output != OutputForm::kPlan && options.Output != form) {
         return "--list and --json cannot be given together";
       }
@@ -189,13 +189,13 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, bool drivesAl
     size_t equals = body.find('=');
     std::string_view name = body.substr(0, equals);
     bool ambiguous = false;
-    const OptionSpec* spec = FindOption(name, &ambiguous);
+    const OptionSpec* option = FindOption(name, &ambiguous);
     if (ambiguous) return fail("option --" + std::string(name) + " is ambiguous");
-    if (spec == nullptr) return fail("unknown option --" + std::string(name));
-    const std::string full = std::string("--") + spec->Name;
+    if (option == nullptr) return fail("unknown option --" + std::string(name));
+    const std::string full = std::string("--") + option->Name;
 
     std::string_view value;
-    if (spec->TakesValue) {
+    if (option->TakesValue) {
       if (equals != std::string_view::npos) {
         value = body.substr(equals + 1);
       } else if (i + 1 < args.size()) {
@@ -207,11 +207,11 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, bool drivesAl
       return fail(full + " takes no value");
     }
 
-    if (spec->Which == Id::kHelp || spec->Which == Id::kVersion) {
-      result.Action = spec->Which == Id::kHelp ? CliAction::kHelp : CliAction::kVersion;
+    if (option->Which == Id::kHelp || option->Which == Id::kVersion) {
+      result.Action = option->Which == Id::kHelp ? CliAction::kHelp : CliAction::kVersion;
       return result;
     }
-    std::string error = Apply(*spec, value, result.Options, drivesAllowed);
+    std::string error = Apply(*option, value, result.Options, drivesAllowed);
     if (!error.empty()) return fail(error);
   }
   if (!havePlaylist) return fail("no playlist given");
