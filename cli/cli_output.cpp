@@ -1,5 +1,6 @@
 #include "cli/cli_output.h"
 
+#include <array>
 #include <charconv>
 
 namespace voltrak::cli {
@@ -40,6 +41,16 @@ void AppendOptionalString(OutputBuffer& out, const std::optional<std::string_vie
   }
 }
 
+// True for the bytes a JSON string cannot hold as they are: controls, the
+// quote, the backslash, and every byte above 127 (written as its code).
+constexpr std::array<bool, 256> kNeedsEscape = [] {
+  std::array<bool, 256> table{};
+  for (size_t c = 0; c < table.size(); ++c) {
+    table[c] = c < 0x20 || c >= 0x80 || c == '"' || c == '\\';
+  }
+  return table;
+}();
+
 void AppendMember(OutputBuffer& out, std::string_view key, uint32_t value) {
   out.Append(key);
   out.AppendNumber(value);
@@ -70,12 +81,16 @@ bool OutputBuffer::Finish() {
 void AppendJsonString(OutputBuffer& out, std::string_view bytes) {
   static const char kHex[] = "0123456789abcdef";
   out.Append('"');
-  size_t plain = 0;  // start of the run of bytes that need no escape
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(bytes[i]);
-    if (c >= 0x20 && c < 0x80 && c != '"' && c != '\\') continue;
-    out.Append(bytes.substr(plain, i - plain));
-    plain = i + 1;
+  const char* p = bytes.data();
+  const char* const end = p + bytes.size();
+  while (p < end) {
+    // Runs of plain bytes go out whole; a JSON document of a long list is
+    // mostly such runs.
+    const char* run = p;
+    while (p < end && !kNeedsEscape[static_cast<unsigned char>(*p)]) ++p;
+    if (p > run) out.Append(std::string_view(run, static_cast<size_t>(p - run)));
+    if (p == end) break;
+    unsigned char c = static_cast<unsigned char>(*p++);
     switch (c) {
       case '"': out.Append("\\\""); break;
       case '\\': out.Append("\\\\"); break;
@@ -89,7 +104,6 @@ void AppendJsonString(OutputBuffer& out, std::string_view bytes) {
       }
     }
   }
-  out.Append(bytes.substr(plain));
   out.Append('"');
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -21,17 +22,27 @@ namespace m3u_detail {
 constexpr std::string_view kHeader = "#EXTM3U\r\n";
 
 // Calls `visit` for every non-empty line after the header: runs of CR and LF
-// end a line and vanish, so blank lines never reach the caller.
+// end a line and vanish, so blank lines never reach the caller. The next CR
+// and the next LF are each found with memchr and kept until passed, so every
+// byte is looked at a bounded number of times whatever the line ends.
 template <typename Visit>
 void ForEachLine(std::string_view text, Visit visit) {
   if (text.substr(0, kHeader.size()) == kHeader) text.remove_prefix(kHeader.size());
+  const char* const begin = text.data();
   const size_t size = text.size();
+  auto next = [&](char c, size_t from) -> size_t {
+    const void* found = std::memchr(begin + from, c, size - from);
+    return found ? static_cast<size_t>(static_cast<const char*>(found) - begin) : size;
+  };
+  size_t nextCr = 0, nextLf = 0;
+  bool crKnown = false, lfKnown = false;
   size_t pos = 0;
   while (pos < size) {
-    while (pos < size && (text[pos] == '\r' || text[pos] == '\n')) ++pos;
+    while (pos < size && (begin[pos] == '\r' || begin[pos] == '\n')) ++pos;
     if (pos >= size) break;
-    size_t end = pos;
-    while (end < size && text[end] != '\r' && text[end] != '\n') ++end;
+    if (!crKnown || nextCr < pos) nextCr = next('\r', pos), crKnown = true;
+    if (!lfKnown || nextLf < pos) nextLf = next('\n', pos), lfKnown = true;
+    size_t end = nextCr < nextLf ? nextCr : nextLf;
     visit(text.substr(pos, end - pos));
     pos = end;
   }

@@ -1,5 +1,6 @@
 #include "support/drive_map.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <string>
@@ -42,11 +43,16 @@ std::string CurrentFolder() {
 // Joins a drive's folder and the rest of a Windows path, turning every
 // backslash into a slash.
 std::string Join(std::string_view folder, std::string_view rest) {
-  std::string result(folder);
-  if (result.empty() || result.back() != '/') result += '/';
   size_t start = 0;
   while (start < rest.size() && IsSeparator(rest[start])) ++start;
-  for (size_t i = start; i < rest.size(); ++i) result += rest[i] == '\\' ? '/' : rest[i];
+  rest.remove_prefix(start);
+  std::string result;
+  result.reserve(folder.size() + 1 + rest.size());
+  result.append(folder);
+  if (result.empty() || result.back() != '/') result += '/';
+  const size_t tail = result.size();
+  result.append(rest);
+  std::replace(result.begin() + static_cast<std::ptrdiff_t>(tail), result.end(), '\\', '/');
   return result;
 }
 
@@ -76,9 +82,7 @@ std::optional<std::string> ToPosixPath(std::string_view path) {
     return Join(DriveTable()[static_cast<size_t>(index)], path);
   }
   std::string relative(path);
-  for (char& c : relative) {
-    if (c == '\\') c = '/';
-  }
+  std::replace(relative.begin(), relative.end(), '\\', '/');
   return relative;
 }
 
