@@ -10,11 +10,51 @@
 #include <io.h>
 #endif
 
+#if defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__)
+#include <malloc.h>
+#include <sys/mman.h>
+
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+// A run is one short-lived process that fills tens of megabytes once: the
+// records, their texts and the playlist text. Taken a 4 KiB page at a time,
+// the faults cost more than all the parsing (on a virtual machine a tenth of
+// the whole run). So the heap is grown once, left in place, and marked for
+// huge pages; only what is touched becomes resident.
+void PrepareHeap() {
+  constexpr size_t kArena = size_t{1} << 30;
+  constexpr uintptr_t kHugePage = uintptr_t{2} << 20;
+  // Large blocks come from this heap too, rather than from mappings of
+  // their own, and freeing them does not hand the space back.
+  mallopt(M_MMAP_THRESHOLD, static_cast<int>(kArena));
+  mallopt(M_TRIM_THRESHOLD, static_cast<int>(kArena));
+  // Below the threshold, so that it is carved from the heap itself.
+  const size_t size = kArena - 2 * kHugePage;
+  void* block = std::malloc(size);
+  if (block == nullptr) return;  // no room to reserve: plain pages then
+  const uintptr_t first = reinterpret_cast<uintptr_t>(block);
+  const uintptr_t begin = (first + kHugePage - 1) & ~(kHugePage - 1);
+  const uintptr_t end = (first + size) & ~(kHugePage - 1);
+  if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+  std::free(block);
+}
+
+}  // namespace
+#else
+namespace {
+void PrepareHeap() {}
+}  // namespace
+#endif
+
 int main(int argc, char** argv) {
 #ifdef _WIN32
   // The same bytes as on every other system: no CR added before each LF.
   _setmode(_fileno(stdout), _O_BINARY);
 #endif
+  PrepareHeap();
   std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
   return voltrak::cli::RunCli(args, stdout, stderr);
 }
