@@ -43,14 +43,22 @@ build_windows() {
     configure_and_build windows -DCMAKE_TOOLCHAIN_FILE="$VOLTRAK_ROOT/cmake/mingw-w64.cmake" "$@"
 }
 
-# Makes a scratch Wine prefix for this run and exports it. Mono and Gecko are
-# left out: their install prompts would wait for a user who is not there.
-make_wine_prefix() {
-  export WINEPREFIX
-  WINEPREFIX=$(mktemp -d /tmp/voltrak-wine.XXXXXX)
+# Fills the prefix named by $WINEPREFIX. Mono and Gecko are left out: their
+# install prompts would wait for a user who is not there. Wine's own fonts go
+# where a prefix's fonts are looked for, since this Wine does not find them
+# itself: without Marlett the caption buttons show letters.
+init_wine_prefix() {
   export WINEDEBUG=-all WINEARCH=win64
   WINEDLLOVERRIDES="mscoree=;mshtml=" wineboot -i >/dev/null 2>&1
   wineserver -w
+  cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+}
+
+# Makes a scratch Wine prefix for this run and exports it.
+make_wine_prefix() {
+  export WINEPREFIX
+  WINEPREFIX=$(mktemp -d /tmp/voltrak-wine.XXXXXX)
+  init_wine_prefix
 }
 
 end_wine_prefix() {

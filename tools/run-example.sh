@@ -24,7 +24,7 @@ windows_example="Z:$(tr / '\\' <<<"$example")"
 export WINEPREFIX=$VOLTRAK_BUILD/wine-prefix WINEDEBUG=-all WINEARCH=win64
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "Making a Wine prefix in $WINEPREFIX ..."
-  WINEDLLOVERRIDES="mscoree=;mshtml=" wineboot -i >/dev/null 2>&1
+  init_wine_prefix
   # Wine draws the caption itself, so that it shows without a window manager.
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
   wineserver -w

@@ -8,6 +8,7 @@ set -eu
 
 build=$(cd "${1:?usage: tools/screenshots.sh WINDOWS_BUILD_DIR [OUT_DIR]}" && pwd)
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/tools/common.sh"
 out=${2:-$root/docs/screenshots}
 exe=$build/app/voltrak.exe
 maker=$build/make_example_playlist.exe
@@ -38,8 +39,7 @@ for n in $(seq 130 160); do
 done
 [ -n "$xvfb_pid" ] || { echo "no X display could be started" >&2; exit 1; }
 
-wineboot -i >/dev/null 2>&1
-wineserver -w
+init_wine_prefix
 # No window manager runs here: let Wine draw the caption and frame itself.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d Y /f >/dev/null 2>&1
