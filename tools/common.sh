@@ -67,13 +67,13 @@ end_wine_prefix() {
   rm -rf "$WINEPREFIX"
 }
 
-# Starts an X server of our own when there is no display, and exports it.
-ensure_display() {
-  [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1 && return 0
+# Starts an X server of our own, 96 DPI like a plain Windows desktop, and
+# exports it.
+start_display() {
   local n
-  for n in $(seq 90 120); do
+  for n in $(seq 90 160); do
     [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 1024x768x24 -dpi 96 -nolisten tcp >/dev/null 2>&1 &
     VOLTRAK_XVFB_PID=$!
     export DISPLAY=":$n"
     for _ in $(seq 50); do
@@ -86,7 +86,59 @@ ensure_display() {
   return 1
 }
 
+# The display there is, or one of our own when there is none.
+ensure_display() {
+  [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1 && return 0
+  start_display
+}
+
 end_display() {
   [ -n "${VOLTRAK_XVFB_PID:-}" ] && kill "$VOLTRAK_XVFB_PID" 2>/dev/null
   VOLTRAK_XVFB_PID=
+}
+
+# No window manager runs under Xvfb: let Wine draw captions and frames itself.
+draw_own_frames() {
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d Y /f >/dev/null 2>&1
+}
+
+# write_voltrak_settings TEXT: the settings file wherever the program in
+# this prefix looks for it.
+write_voltrak_settings() {
+  local appdata folder
+  appdata=$(wine cmd /c echo %APPDATA% 2>/dev/null | tr -d '\r')
+  folder=$(winepath -u "$appdata")/Voltrak
+  mkdir -p "$folder"
+  printf '%s' "$1" >"$folder/Voltrak.INI"
+}
+
+# capture_window EXE TITLE FILE [ARGS...]: starts EXE under Wine, waits for
+# a top window whose name starts with TITLE, saves it as FILE and ends the
+# program.
+capture_window() {
+  local exe=$1 title=$2 file=$3 line geometry pid
+  shift 3
+  wine "$exe" "$@" >/dev/null 2>&1 &
+  pid=$!
+  for _ in $(seq 300); do
+    line=$(xwininfo -root -tree 2>/dev/null | grep -F "\"$title" | head -n 1 || true)
+    [ -n "$line" ] && break
+    sleep 0.1
+  done
+  if [ -z "$line" ]; then
+    echo "no window titled $title..." >&2
+    kill "$pid" 2>/dev/null
+    return 1
+  fi
+  # Let the splash go and the window paint.
+  sleep 1.5
+  line=$(xwininfo -root -tree 2>/dev/null | grep -F "\"$title" | head -n 1)
+  # "  0x... "Title": ("class" "class")  WxH+x+y  +X+Y": size and absolute place.
+  geometry=$(sed -E 's/.* ([0-9]+x[0-9]+)\+-?[0-9]+\+-?[0-9]+ +\+(-?[0-9]+)\+(-?[0-9]+).*/\1+\2+\3/' <<<"$line")
+  import -window root -crop "$geometry" +repage "$file"
+  echo "wrote $file ($geometry)"
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  wineserver -w
 }

@@ -20,32 +20,32 @@ build_windows >/dev/null || exit 1
 exe=$VOLTRAK_BUILD/windows/app/voltrak.exe
 windows_example="Z:$(tr / '\\' <<<"$example")"
 
+# With no display the window runs under an X server of our own; it must be
+# there before Wine first starts in the prefix, or Wine's desktop process
+# comes up without one and no window can be made.
+headless=
+if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
+  start_display || exit 1
+  headless=1
+fi
+
 # A prefix of its own, kept between runs so that only the first start waits for it.
-export WINEPREFIX=$VOLTRAK_BUILD/wine-prefix WINEDEBUG=-all WINEARCH=win64
+export WINEPREFIX=$VOLTRAK_BUILD/wine-prefix
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "Making a Wine prefix in $WINEPREFIX ..."
   init_wine_prefix
-  # Wine draws the caption itself, so that it shows without a window manager.
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
-  wineserver -w
+  draw_own_frames
+  # Split by time onto the first medium, CD-R, as the plan above.
+  write_voltrak_settings $'[Options]\r\nFillMode=1\r\n'
 fi
+export WINEDEBUG=-all WINEARCH=win64
 
-if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
-  exec wine "$exe" "$windows_example"
-fi
+[ -n "$headless" ] || exec wine "$exe" "$windows_example"
 
-ensure_display || exit 1
 screenshot=$VOLTRAK_BUILD/voltrak-example.png
-wine "$exe" "$windows_example" >/dev/null 2>&1 &
-# The title names the playlist once it is loaded and planned.
-window=
-for _ in $(seq 300); do
-  window=$(xwininfo -root -tree 2>/dev/null | grep -E '^ +0x[0-9a-f]+ "example\.m3u' | awk '{print $1}' | head -n 1)
-  [ -n "$window" ] && break
-  sleep 0.1
-done
-sleep 0.5  # let the window finish painting
-import -window "${window:-root}" "$screenshot"
+capture_window "$exe" "example.m3u" "$screenshot" "$windows_example" >/dev/null
+status=$?
 wineserver -k 2>/dev/null
 end_display
-echo "Screenshot of the window: $screenshot"
+[ $status -eq 0 ] && echo "Screenshot of the window: $screenshot"
+exit $status

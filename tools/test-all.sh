@@ -43,9 +43,10 @@ native_options=(-DVOLTRAK_WERROR=ON)
 build_native "${native_options[@]}" || build_failed native
 build_sanitized -DVOLTRAK_WERROR=ON || build_failed sanitized
 
-# One prefix and one display for the whole run; the Wine-side tests share them.
-make_wine_prefix
+# One display and one prefix for the whole run; the Wine-side tests share
+# them. The display comes first, so that Wine starts in the prefix with it.
 ensure_display
+make_wine_prefix
 trap 'end_wine_prefix; end_display' EXIT
 
 [ -d "$VOLTRAK_BUILD/native" ] && run_ctest "native" "$VOLTRAK_BUILD/native"
