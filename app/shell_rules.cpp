@@ -1,5 +1,7 @@
 #include "app/shell_rules.h"
 
+#include <algorithm>
+
 #include <cstdio>
 
 #include "planning/volume_planner.h"
@@ -154,6 +156,41 @@ std::string HelpPageAddress(std::string_view programFolder, uint32_t controlId) 
   append(kHelpPageName);
   if (HasHelpTopic(controlId)) address += "#" + std::to_string(controlId);
   return address;
+}
+
+ProgramCall ExpandAssociationCommand(std::string_view command, std::string_view argument) {
+  ProgramCall call;
+  size_t start = command.find_first_not_of(' ');
+  if (start == std::string_view::npos) return call;
+  command.remove_prefix(start);
+  size_t rest = 0;
+  if (command[0] == '"') {
+    size_t close = command.find('"', 1);
+    if (close == std::string_view::npos) close = command.size();
+    call.Program = std::string(command.substr(1, close - 1));
+    rest = close < command.size() ? close + 1 : close;
+  } else {
+    rest = std::min(command.find(' '), command.size());
+    call.Program = std::string(command.substr(0, rest));
+  }
+  std::string_view parameters = command.substr(rest);
+  parameters.remove_prefix(std::min(parameters.find_first_not_of(' '), parameters.size()));
+  bool placed = false;
+  for (size_t i = 0; i < parameters.size(); ++i) {
+    if (parameters[i] == '%' && i + 1 < parameters.size() &&
+        (parameters[i + 1] == '1' || parameters[i + 1] == 'L' || parameters[i + 1] == 'l')) {
+      call.Parameters += argument;
+      placed = true;
+      ++i;
+    } else {
+      call.Parameters += parameters[i];
+    }
+  }
+  if (!placed) {
+    if (!call.Parameters.empty()) call.Parameters += ' ';
+    call.Parameters += "\"" + std::string(argument) + "\"";
+  }
+  return call;
 }
 
 std::string SystemErrorCaption(uint32_t code, unsigned line, std::string_view sourceFile) {

@@ -67,6 +67,17 @@ bool HasHelpTopic(uint32_t id);
 // topic for it, else the top of the page.
 std::string HelpPageAddress(std::string_view programFolder, uint32_t controlId);
 
+// A program and its parameters, as ShellExecuteA takes them.
+struct ProgramCall {
+  std::string Program;
+  std::string Parameters;
+};
+
+// Fills a desktop association's command ("C:\b.exe" -x "%1") with an
+// argument: %1 and %L become it; with neither, it is added, quoted. The
+// program is the first word, or the quoted text the command starts with.
+ProgramCall ExpandAssociationCommand(std::string_view command, std::string_view argument);
+
 // The caption of a system error report: "Error %u lookup from line %u of %s."
 // with the file name cut to its last part, so that the build's folders never
 // show.

@@ -113,6 +113,21 @@ TEST(Help, AddressCarriesTheControlId) {
   EXPECT_EQ(HelpPageAddress("C:\\v", 65535), "file:///C:/v/voltrak-help.html");
 }
 
+TEST(Help, AssociationCommandsTakeTheAddress) {
+  const std::string page = "file:///C:/v/voltrak-help.html#1004";
+  auto call = ExpandAssociationCommand("\"C:\\Web Browser\\b.exe\" --single-argument %1", page);
+  EXPECT_EQ(call.Program, "C:\\Web Browser\\b.exe");
+  EXPECT_EQ(call.Parameters, "--single-argument " + page);
+  call = ExpandAssociationCommand("C:\\b.exe \"%L\"", page);
+  EXPECT_EQ(call.Program, "C:\\b.exe");
+  EXPECT_EQ(call.Parameters, "\"" + page + "\"");
+  call = ExpandAssociationCommand("  C:\\b.exe", page);  // no place for it: added
+  EXPECT_EQ(call.Program, "C:\\b.exe");
+  EXPECT_EQ(call.Parameters, "\"" + page + "\"");
+  EXPECT_EQ(ExpandAssociationCommand("", page).Program, "");
+  EXPECT_EQ(ExpandAssociationCommand("\"C:\\unclosed", page).Program, "C:\\unclosed");
+}
+
 TEST(Help, EveryControlOfTheWindowHasATopic) {
   for (uint32_t id : {40001u, 40003u, 1062u, 1066u, 1034u, 40002u, 1064u, 40006u, 1033u, 1036u,
                       1037u, 1063u, 1004u, 1032u, 1031u, 1065u, 1011u, 1015u, 1035u, 1020u, 1095u,

@@ -81,6 +81,23 @@ TEST_F(Commands, LaunchExploreAndTheWebLinkGoToTheDesktop) {
   EXPECT_EQ(app.ShellLog()[3], "url " + address);
 }
 
+TEST_F(Commands, HelpOpensTheControlsTopicOrAnswersWithTheBox) {
+  App app(scratch, nullptr);
+  REQUIRE_CONTROL(app, kReset, "help");
+  ASSERT_TRUE(app.Help(HELPINFO_WINDOW, kReset));
+  ASSERT_TRUE(app.WaitForShellLog(1)) << "help for a control opened nothing";
+  const std::string opened = app.ShellLog()[0];
+  EXPECT_NE(opened.find("voltrak-help.html#1032"), std::string::npos) << opened;
+
+  ASSERT_TRUE(app.Help(HELPINFO_MENUITEM, 0));
+  Box box = app.WaitForBox();
+  ASSERT_TRUE(box) << "help of another kind showed nothing";
+  EXPECT_EQ(box.Caption, "Help; what makes you think you deserve that??");
+  EXPECT_EQ(box.Text, "Help requested, go screw yourself!");
+  app.Press(box, IDOK);
+  EXPECT_EQ(app.ShellLog().size(), 1u);
+}
+
 TEST_F(Commands, OpenLoadsTheChosenFileAndCancelLoadsNothing) {
   const std::string first = KnownList("first.m3u");
   const std::string second = KnownList("second.m3u");

@@ -405,6 +405,23 @@ bool App::Drop(const std::vector<std::string>& files, POINT client, DWORD waitMs
   return PostMessageA(Main(), WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0) != 0;
 }
 
+// Sent, not posted: a message that carries a pointer cannot be posted to
+// another process, and Wine copies the request over for a sent one. A
+// request that shows a box keeps the window busy; the wait for it is short.
+bool App::Help(int contextType, int id) {
+  HELPINFO request{};
+  request.cbSize = sizeof request;
+  request.iContextType = contextType;
+  request.iCtrlId = id;
+  request.hItemHandle = contextType == HELPINFO_WINDOW ? Item(id) : nullptr;
+  DWORD_PTR ignored = 0;
+  if (SendMessageTimeoutA(Main(), WM_HELP, 0, reinterpret_cast<LPARAM>(&request), SMTO_NORMAL,
+                          500, &ignored)) {
+    return true;
+  }
+  return GetLastError() == ERROR_TIMEOUT || GetLastError() == 0;
+}
+
 Box App::FindBox() {
   Box box;
   for (HWND window : TopWindowsOf(Pid())) {

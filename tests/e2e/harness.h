@@ -126,6 +126,8 @@ class App {
   // timeout the drop is sent, and returns once every dropped file is loaded.
   bool Drop(const std::vector<std::string>& files, POINT client, DWORD waitMs = 0);
   POINT CentreOf(int id);  // client coordinates of a control's centre
+  // A help request (WM_HELP) of the given kind for a control, posted.
+  bool Help(int contextType, int id);
 
   // A visible dialog of the process other than the main window.
   Box WaitForBox(DWORD timeoutMs = kPatienceMs);
