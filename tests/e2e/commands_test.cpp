@@ -79,6 +79,11 @@ TEST_F(Commands, LaunchExploreAndTheWebLinkGoToTheDesktop) {
   app.Key(VK_RETURN);
   ASSERT_TRUE(app.WaitForShellLog(4)) << "Enter opened nothing";
   EXPECT_EQ(app.ShellLog()[3], "url " + address);
+  // And on an edit.
+  ASSERT_TRUE(app.Focus(kMedium));
+  app.Key(VK_RETURN);
+  ASSERT_TRUE(app.WaitForShellLog(5)) << "Enter on an edit opened nothing";
+  EXPECT_EQ(app.ShellLog()[4], "url " + address);
 }
 
 TEST_F(Commands, HelpOpensTheControlsTopicOrAnswersWithTheBox) {
