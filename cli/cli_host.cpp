@@ -1,5 +1,7 @@
 #include "cli/cli_host.h"
 
+#include "app/shell_rules.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -10,12 +12,6 @@ namespace {
 // A load shorter than this finishes before a bar would help.
 constexpr std::chrono::milliseconds kShowAfter(300);
 constexpr size_t kBarWidth = 30;
-
-std::string_view FileNameOf(const char* path) {
-  std::string_view name(path ? path : "");
-  size_t slash = name.find_last_of("/\\");
-  return slash == std::string_view::npos ? name : name.substr(slash + 1);
-}
 
 }  // namespace
 
@@ -157,11 +153,7 @@ int CliLoadHost::ShowMessage(std::string_view text, std::string_view caption, ui
 
 void CliLoadHost::ReportSystemError(uint32_t code, unsigned line, const char* file) {
   playlistFailed_ = true;
-  char caption[512];
-  std::snprintf(caption, sizeof caption, "Error %u lookup from line %u of %.*s.",
-                static_cast<unsigned>(code), line, static_cast<int>(FileNameOf(file).size()),
-                FileNameOf(file).data());
-  Print(MessageLine(caption, SystemErrorText(code)));
+  Print(MessageLine(SystemErrorCaption(code, line, file ? file : ""), SystemErrorText(code)));
 }
 
 bool CliLoadHost::OfferRewrite(std::string_view caption) {

@@ -1,5 +1,7 @@
 #include "cli/cli_options.h"
 
+#include <initializer_list>
+
 #include <array>
 
 #include "planning/media_table.h"
@@ -79,17 +81,29 @@ const OptionSpec* FindOption(std::string_view name, bool* ambiguous) {
 
 std::string Quote(std::string_view text) { return "'" + std::string(text) + "'"; }
 
+// Sets `target` to the position of `value` among `words` (the mode lists'
+// row numbers); returns the usage error, or an empty text.
+std::string ChooseWord(const std::string& name, std::string_view value,
+                       std::initializer_list<const char*> words, uint32_t* target) {
+  std::string list;
+  uint32_t row = 0;
+  for (const char* word : words) {
+    if (value == word) {
+      *target = row;
+      return {};
+    }
+    list += (row++ == 0 ? "" : ", ") + std::string(word);
+  }
+  return name + ": " + Quote(value) + " is not one of " + list;
+}
+
 // Applies one option's value; returns the usage error, or an empty text.
 std::string Apply(const OptionSpec& option, std::string_view value, CliOptions& options,
                   bool drivesAllowed) {
   const std::string name = std::string("--") + option.Name;
   switch (option.Which) {
     case Id::kPaths:
-      if (value == "ignore") options.PathMode = kIgnorePaths;
-      else if (value == "relative") options.PathMode = kRelativePaths;
-      else if (value == "absolute") options.PathMode = kAbsolutePaths;
-      else return name + ": " + Quote(value) + " is not one of ignore, relative, absolute";
-      return {};
+      return ChooseWord(name, value, {"ignore", "relative", "absolute"}, &options.PathMode);
     case Id::kDrive: {
       if (!drivesAllowed) return name + ": the system assigns the drive letters here";
       if (value.size() < 3 || !IsLetter(value[0]) || value[1] != '=') {
@@ -99,11 +113,7 @@ std::string Apply(const OptionSpec& option, std::string_view value, CliOptions& 
       return {};
     }
     case Id::kFill:
-      if (value == "none") options.FillMode = kFillNoSplitting;
-      else if (value == "time") options.FillMode = kFillByTime;
-      else if (value == "size") options.FillMode = kFillBySize;
-      else return name + ": " + Quote(value) + " is not one of none, time, size";
-      return {};
+      return ChooseWord(name, value, {"none", "time", "size"}, &options.FillMode);
     case Id::kMedium: {
       std::optional<size_t> row = FindMedium(value);
       if (!row) {

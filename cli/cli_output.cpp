@@ -6,13 +6,6 @@
 namespace voltrak::cli {
 namespace {
 
-std::string HoursMinutesSeconds(uint32_t seconds) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%u:%02u:%02u", static_cast<unsigned>(seconds / 3600),
-                static_cast<unsigned>(seconds / 60 % 60), static_cast<unsigned>(seconds % 60));
-  return text;
-}
-
 // The printout's name of a track: the title after the first comma of its
 // extended-information line, else its path.
 std::string_view PrintedName(const MP3Information& track) {
@@ -137,7 +130,7 @@ void WritePlan(OutputBuffer& out, const PlanTexts& texts, const Playlist& playli
   for (size_t v = 0; v < volumes.size(); ++v) {
     std::snprintf(line, sizeof line, "%6u  %6u  %9s  %10u\n", static_cast<unsigned>(v + 1),
                   static_cast<unsigned>(volumes[v].Tracks),
-                  HoursMinutesSeconds(volumes[v].Seconds).c_str(),
+                  HoursMinutesSeconds(volumes[v].Seconds, false).c_str(),
                   static_cast<unsigned>(volumes[v].KB));
     out.Append(line);
   }

@@ -14,7 +14,8 @@ std::string Decimal(uint32_t value) {
   return text;
 }
 
-// Hours are not cut at a day: a week reads 168:00:00.
+}  // namespace
+
 std::string HoursMinutesSeconds(uint32_t seconds, bool padHours) {
   char text[32];
   std::snprintf(text, sizeof text, padHours ? "%2u:%02u:%02u" : "%u:%02u:%02u",
@@ -24,10 +25,7 @@ std::string HoursMinutesSeconds(uint32_t seconds, bool padHours) {
   return text;
 }
 
-std::string_view FileNameOf(std::string_view path) {
-  size_t slash = path.rfind('\\');
-  return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
+namespace {
 
 // Fills volumes in list order. A track fits only when it is strictly
 // smaller than the space left, so one that exactly fills it opens the next
@@ -66,7 +64,7 @@ std::string Title(const PlanningSettings& settings, const Playlist& playlist,
   if ((settings.MediumKB == 0 && settings.MediumSeconds == 0) || path.empty() || !loaded) {
     return std::string(kProgramName) + " - " + kAuthorCredit;
   }
-  std::string title(FileNameOf(path));
+  std::string title(FileNamePart(path));
   uint32_t volumes = playlist.Tracks.back().Volume + 1;
   if (settings.FillMode == kFillByTime && settings.MediumSeconds != 0 &&
       playlist.TotalSeconds != 0) {

@@ -71,6 +71,10 @@ void EnterCapacity(PlanningSettings& settings, CapacityField field, std::string_
 // it; any other text, or one past 32 bits, is 0.
 uint32_t ParseMaximumVolumes(std::string_view text);
 
+// Seconds as "h:mm:ss"; with `padHours` the hours take two places, blank
+// padded. Hours are not cut at a day: a week reads 168:00:00.
+std::string HoursMinutesSeconds(uint32_t seconds, bool padHours);
+
 // Gives every track its Volume and VolumeTrack and returns the title and
 // read-outs. The plan depends only on its arguments and keeps no state.
 PlanTexts PlanVolumes(const PlanningSettings& settings, Playlist& playlist,

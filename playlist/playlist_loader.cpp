@@ -86,11 +86,6 @@ std::string Quoted(std::string_view before, std::string_view text, std::string_v
 
 }  // namespace
 
-std::string_view FileNamePart(std::string_view path) {
-  size_t slash = path.rfind('\\');
-  return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
 std::string ResolveOpenPath(std::string_view filePath, std::string_view playlistPath) {
   if (HasDrive(filePath) || IsNetworkPath(filePath)) return std::string(filePath);
   std::string full;

@@ -82,7 +82,4 @@ std::string ResolveOpenPath(std::string_view filePath, std::string_view playlist
 std::string RepairPaths(uint32_t mode, std::string_view playlistPath, Playlist& playlist,
                         LoadHost& host);
 
-// The file-name part of a path: after its last backslash.
-std::string_view FileNamePart(std::string_view path);
-
 }  // namespace voltrak

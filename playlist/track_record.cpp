@@ -80,6 +80,11 @@ std::string_view MP3Information::TagYear() const {
   return std::string_view(field, length);
 }
 
+std::string_view FileNamePart(std::string_view path) {
+  size_t slash = path.rfind('\\');
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
 void NormalizeTag(Id3v1Block& tag) {
   if (tag[0] != 'T' || tag[1] != 'A' || tag[2] != 'G') {
     tag.fill(0);

@@ -72,6 +72,10 @@ class MP3Information {
   uint32_t nameOffset_ = 0;
 };
 
+// The file-name part of a Windows path: after its last backslash, or all of
+// it when there is none.
+std::string_view FileNamePart(std::string_view path);
+
 // Trims the four text fields of an ID3v1 block in place, or zeroes a block
 // that does not start with "TAG".
 void NormalizeTag(Id3v1Block& tag);
