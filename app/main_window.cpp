@@ -21,10 +21,13 @@
 #include "planning/capacity_expression.h"
 #include "planning/media_table.h"
 #include "planning/volume_planner.h"
+#include "playlist/option_flags.h"
 #include "playlist/playlist_loader.h"
 #include "resources/resource.h"
 #include "support/file_system.h"
 #include "support/support_routines.h"
+#include "support/unique_handle.h"
+#include "support/whole_path.h"
 
 namespace voltrak {
 namespace {
@@ -55,10 +58,9 @@ struct MainWindowState {
   HWND PlayerWindow = nullptr;
   uint32_t MarqueeIndex = 0;
   bool WatcherRunning = false;
-  // Control notifications during initialisation plan nothing: until the
-  // first plan the title is the template's.
-  bool Initialising = false;
+  GdiObject PluginBitmap;  // shown by button 1095 for the window's life
   bool CapacityPlanRunning = false;
+  bool RewriteReloaded = false;  // the last rewrite loaded the file anew
   bool DropRunning = false;
   bool Closing = false;
   RequestGate Gate;
@@ -73,10 +75,6 @@ void SetLastCommand(uint32_t command) {
   g_state.Load.LastCommand = command;
   TraceLine("LastCommand %u\n", command);
   std::fflush(stdout);
-}
-
-void RequestPlan() {
-  if (!g_state.Initialising) Plan();
 }
 
 // The load as the window shows it.
@@ -152,7 +150,8 @@ class WindowLoadHost : public LoadHost {
   // The last step of a load: the list is complete, so the repeated output
   // may read it.
   void RunCommand(uint32_t command) override {
-    g_state.Gate.EndLoad();
+    // Only the repeat goes through; whatever else came in waits until it ends.
+    g_state.Gate.PassOnce(command);
     SendMessageA(window_, WM_COMMAND, MAKEWPARAM(command, BN_CLICKED), 0);
   }
   void ReportSystemError(uint32_t code, unsigned line, const char* file) override {
@@ -160,10 +159,12 @@ class WindowLoadHost : public LoadHost {
   }
   bool OfferRewrite(std::string_view caption) override {
     if (MessageBoxOnTop(window_, "Should I rewrite this file?", std::string(caption).c_str(),
-                        MB_YESNO | MB_ICONQUESTION) == IDYES) {
-      SendMessageA(window_, MSG_REWRITE_PLAYLIST, 0, 0);
+                        MB_YESNO | MB_ICONQUESTION) != IDYES) {
+      return false;
     }
-    return false;  // nothing takes the load over yet
+    g_state.RewriteReloaded = false;
+    SendMessageA(window_, MSG_REWRITE_PLAYLIST, 0, 0);
+    return g_state.RewriteReloaded;
   }
   void Trace(std::string_view line) override { DebugText(std::string(line).c_str()); }
 
@@ -213,7 +214,6 @@ void ToggleWarnLoadErrors(HWND window) {
 BOOL OnInitDialog(HWND window) {
   MainWindowState& s = g_state;
   s.Window = window;
-  s.Initialising = true;
   auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
   HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_VOLTRAK));
   SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
@@ -241,18 +241,20 @@ BOOL OnInitDialog(HWND window) {
   FillList(window, IDC_FILL_MODE, kFillModeNames.data(), kFillModeNames.size(),
            s.Planning.FillMode);
 
+  // Its change notification plans: the read-outs show the stored fill mode
+  // and the first medium from the start.
   SetDlgItemInt(window, IDC_MAXIMUM_VOLUMES, 0, FALSE);
   SendDlgItemMessageA(window, IDC_MAXIMUM_VOLUMES_SPIN, UDM_SETRANGE, 0, MAKELPARAM(32767, 0));
   s.Options = OptionFlags{};
-  s.List.Clear();
+  s.List.Reset();
   LoadAlwaysOnTop(window, s.AlwaysOnTop);
   SetWindowLongA(window, GWL_EXSTYLE, GetWindowLongA(window, GWL_EXSTYLE) | WS_EX_ACCEPTFILES);
   RestoreWindowPosition(window);
 
-  HANDLE bitmap = LoadImageA(instance, MAKEINTRESOURCEA(IDB_PLUGIN), IMAGE_BITMAP, 0, 0,
-                             LR_LOADTRANSPARENT | LR_LOADMAP3DCOLORS);
+  s.PluginBitmap.Reset(LoadImageA(instance, MAKEINTRESOURCEA(IDB_PLUGIN), IMAGE_BITMAP, 0, 0,
+                                  LR_LOADTRANSPARENT | LR_LOADMAP3DCOLORS));
   SendDlgItemMessageA(window, IDC_PLUGIN, BM_SETIMAGE, IMAGE_BITMAP,
-                      reinterpret_cast<LPARAM>(bitmap));
+                      reinterpret_cast<LPARAM>(s.PluginBitmap.Get()));
 
   if (s.AlwaysOnTop) {
     // The command sets it again, checks the button and raises the window.
@@ -261,13 +263,12 @@ BOOL OnInitDialog(HWND window) {
   }
   SetTimer(window, kMarqueeTimer, kMarqueePeriod, nullptr);
   s.WatcherRunning = false;
-  if (s.Load.CurrentPlaylistPath.empty()) s.Load.CurrentPlaylistPath = LoadLastFile();
+  if (s.Load.CurrentPlaylistPath.empty()) s.Load.CurrentPlaylistPath = WholePath(LoadLastFile());
   if (!s.Load.CurrentPlaylistPath.empty()) {
     // Both run after the window has appeared; the load plans on its own too.
     PostMessageA(window, MSG_LOAD_PLAYLIST, 0, 0);
     PostMessageA(window, MSG_PLAN_VOLUMES, 0, 0);
   }
-  s.Initialising = false;
   return TRUE;
 }
 
@@ -294,7 +295,7 @@ void OnOpen(HWND window) {
     chosen = GetOpenFileNameA(&dialog);
   }
   if (!chosen) return;
-  s.Load.CurrentPlaylistPath = file;
+  s.Load.CurrentPlaylistPath = WholePath(file);
   s.Load.ListFromPlayer = false;
   SendMessageA(window, MSG_LOAD_PLAYLIST, 0, 0);
 }
@@ -306,12 +307,7 @@ void OnReopen(HWND window) {
 void OnReset() {
   MainWindowState& s = g_state;
   SetLastCommand(0);
-  s.List.Clear();
-  // The totals describe the list that is gone: without this the read-outs
-  // would go on showing them over an empty list.
-  s.List.TotalSeconds = 0;
-  s.List.TotalKB = 0;
-  s.List.LoadErrors = 0;
+  s.List.Reset();
   s.Load.ListFromPlayer = false;
   s.Load.CurrentPlaylistPath.clear();
   Plan();
@@ -348,7 +344,7 @@ void OnExit(HWND window) {
 void OnMediumChosen(HWND window) {
   LRESULT row = SelectedRow(window, IDC_MEDIUM_LIST);
   if (row < 0 || !ChooseMedium(g_state.Planning, static_cast<size_t>(row))) return;
-  RequestPlan();
+  Plan();
   char trace[32];
   std::snprintf(trace, sizeof trace, "Split Mode: %u", static_cast<unsigned>(row));
   DebugText(trace);
@@ -364,7 +360,7 @@ void OnFillModeNotice(HWND window, UINT code) {
     LRESULT row = SelectedRow(window, IDC_FILL_MODE);
     if (row >= 0) ChooseFillMode(g_state.Planning, static_cast<uint32_t>(row));
   }
-  RequestPlan();
+  Plan();
 }
 
 void OnCapacityLeft(HWND window, int id) {
@@ -374,7 +370,7 @@ void OnCapacityLeft(HWND window, int id) {
                 text);
   if (g_state.CapacityPlanRunning) return;
   g_state.CapacityPlanRunning = true;
-  RequestPlan();
+  Plan();
   g_state.CapacityPlanRunning = false;
 }
 
@@ -405,8 +401,8 @@ void CarryOut(HWND window, uint32_t id, UINT code) {
       if (code == CBN_SELCHANGE) OnModeChosen(window, IDC_PATH_MODE, g_state.Load.PathMode, 3);
       break;
     case IDC_FILL_MODE: OnFillModeNotice(window, code); break;
-    case IDC_RESERVED_SPLIT: RequestPlan(); break;
-    case IDC_MAXIMUM_VOLUMES: RequestPlan(); break;
+    case IDC_RESERVED_SPLIT: Plan(); break;
+    case IDC_MAXIMUM_VOLUMES: Plan(); break;
     case IDC_MEDIUM:
     case IDC_RESERVE:
       if (code == EN_KILLFOCUS) OnCapacityLeft(window, static_cast<int>(id));
@@ -416,13 +412,16 @@ void CarryOut(HWND window, uint32_t id, UINT code) {
 
 void OnCommand(HWND window, uint32_t id, UINT code) {
   if (g_state.Gate.HoldCommand(id, code)) return;
+  // Before routing, so that an output keeps its place in LastCommand
+  // whichever part of the program carries it out.
+  uint32_t last = LastCommandAfter(id, g_state.Load.LastCommand);
+  if (last != g_state.Load.LastCommand) SetLastCommand(last);
   switch (RouteOfCommand(id)) {
     case CommandRoute::kCarriedOut:
       CarryOut(window, id, code);
       break;
     case CommandRoute::kNotBuiltYet:
       // The output's own work comes with its part of the program.
-      SetLastCommand(LastCommandAfter(id, g_state.Load.LastCommand));
       break;
     case CommandRoute::kIgnored:
       break;
@@ -434,31 +433,49 @@ void OnCommand(HWND window, uint32_t id, UINT code) {
 
 void RunHeldRequests(HWND window);
 
-void OnLoadPlaylist(HWND window) {
+// The load itself, past the gate: long work that holds every other request
+// back until it, and the output it may repeat, have ended.
+void RunLoad(HWND window) {
   MainWindowState& s = g_state;
-  if (s.Gate.HoldLoad()) return;
-  s.Gate.BeginLoad();
+  s.Gate.BeginWork();
   s.Load.AutoRepeatLastCommand = s.Options.AutoRepeatLastCommand != 0;
-  WindowLoadHost host(window);
-  LoadPlaylist(s.Load, s.List, SystemFileSystem(), host);
-  s.Gate.EndLoad();
+  {
+    WindowLoadHost host(window);
+    LoadPlaylist(s.Load, s.List, SystemFileSystem(), host);
+  }
+  s.Gate.EndWork();
   // A drop runs what waited once all its files are loaded.
   if (!s.DropRunning) RunHeldRequests(window);
 }
 
+void OnLoadPlaylist(HWND window) {
+  if (g_state.Gate.HoldLoad(g_state.Load.CurrentPlaylistPath)) return;
+  RunLoad(window);
+}
+
+// Rewriting the playlist file is not built yet: say so rather than let a Yes
+// to the question pass as if the file had been written.
+void OnRewritePlaylist(HWND window) {
+  g_state.RewriteReloaded = false;
+  MessageBoxOnTop(window,
+                  "The playlist file was not rewritten: this version of Voltrak cannot rewrite "
+                  "playlists yet. The changes are kept until the list is loaded again.",
+                  "Warning!", MB_OK | MB_ICONWARNING);
+}
+
 // Each dropped file replaces the list loaded before it.
-void RunDrop(HWND window, const std::vector<std::string>& files, uint32_t dropCommand) {
+void RunDrop(HWND window, const std::vector<std::string>& files, bool inClient, uint32_t child) {
   MainWindowState& s = g_state;
   HWND progress = GetDlgItem(window, IDC_DROP_PROGRESS);
   SendMessageA(progress, PBM_SETRANGE32, 0, static_cast<LPARAM>(files.size()));
   SendMessageA(progress, PBM_SETSTEP, 1, 0);
   SendMessageA(progress, PBM_SETPOS, 0, 0);
-  SetLastCommand(dropCommand);
+  SetLastCommand(LastCommandForDrop(inClient, child, s.Load.LastCommand));
   s.DropRunning = true;
   for (const std::string& file : files) {
     if (s.Closing) break;
     SendMessageA(progress, PBM_STEPIT, 0, 0);
-    s.Load.CurrentPlaylistPath = file.substr(0, kMaxPathLength);
+    s.Load.CurrentPlaylistPath = WholePath(file.substr(0, kMaxPathLength));
     s.Load.ListFromPlayer = false;
     SendMessageA(window, MSG_LOAD_PLAYLIST, 0, 0);
     InvalidateRect(window, nullptr, FALSE);
@@ -478,14 +495,14 @@ void OnDropFiles(HWND window, HDROP drop) {
   }
   POINT point = {};
   uint32_t child = 0;
-  if (DragQueryPoint(drop, &point)) {
+  bool inClient = DragQueryPoint(drop, &point) != 0;
+  if (inClient) {
     HWND under = ChildWindowFromPoint(window, point);
     if (under && under != window) child = static_cast<uint16_t>(GetDlgCtrlID(under));
   }
   DragFinish(drop);
-  uint32_t dropCommand = LastCommandForDrop(child);
-  if (g_state.Gate.HoldDrop(files, dropCommand)) return;
-  RunDrop(window, files, dropCommand);
+  if (g_state.Gate.HoldDrop(files, inClient, child)) return;
+  RunDrop(window, files, inClient, child);
 }
 
 void RunHeldRequests(HWND window) {
@@ -494,8 +511,13 @@ void RunHeldRequests(HWND window) {
     if (!next) return;
     switch (next->What) {
       case HeldRequest::Kind::kCommand: OnCommand(window, next->Command, next->Notification); break;
-      case HeldRequest::Kind::kLoad: OnLoadPlaylist(window); break;
-      case HeldRequest::Kind::kDrop: RunDrop(window, next->Files, next->DropCommand); break;
+      case HeldRequest::Kind::kLoad:
+        // A reload that waited behind a Reset has nothing left to load.
+        if (!g_state.Load.CurrentPlaylistPath.empty()) RunLoad(window);
+        break;
+      case HeldRequest::Kind::kDrop:
+        RunDrop(window, next->Files, next->DropInClient, next->DropChild);
+        break;
       case HeldRequest::Kind::kClose: OnClose(window); break;
     }
   }
@@ -531,6 +553,8 @@ void OnDestroy(HWND window) {
   SendMessageA(window, MSG_STOP_WATCHER, 0, 0);
   StoreAlwaysOnTop(window, g_state.AlwaysOnTop);
   StoreWindowPosition(window);
+  SendDlgItemMessageA(window, IDC_PLUGIN, BM_SETIMAGE, IMAGE_BITMAP, 0);
+  g_state.PluginBitmap.Reset();
   PostQuitMessage(0);
 }
 
@@ -562,7 +586,7 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case MSG_PLAN_VOLUMES: OnPlanVolumes(window); return Answered(window);
     case MSG_START_WATCHER: g_state.WatcherRunning = true; return Answered(window);
     case MSG_STOP_WATCHER: g_state.WatcherRunning = false; return Answered(window);
-    case MSG_REWRITE_PLAYLIST: return Answered(window);
+    case MSG_REWRITE_PLAYLIST: OnRewritePlaylist(window); return Answered(window);
   }
   return FALSE;
 }
@@ -570,7 +594,7 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }  // namespace
 
 int RunMainWindow(HINSTANCE instance, const char* commandLine) {
-  g_state.Load.CurrentPlaylistPath = PathFromCommandLine(commandLine ? commandLine : "");
+  g_state.Load.CurrentPlaylistPath = WholePath(PathFromCommandLine(commandLine ? commandLine : ""));
   if (DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainWindowProc, 0) == -1) {
     // Without its window the program can do nothing; say why rather than
     // end as if all went well.

@@ -7,12 +7,16 @@
 namespace voltrak {
 
 bool RequestGate::Hold(HeldRequest request) {
-  if (!loadRunning_) return false;
+  if (!Busy()) return false;
   held_.push_back(std::move(request));
   return true;
 }
 
 bool RequestGate::HoldCommand(uint32_t id, uint32_t notification) {
+  if (passing_ != 0 && id == passing_) {
+    passing_ = 0;
+    return false;
+  }
   if (!WaitsForLoad(id)) return false;
   HeldRequest request;
   request.What = HeldRequest::Kind::kCommand;
@@ -21,18 +25,24 @@ bool RequestGate::HoldCommand(uint32_t id, uint32_t notification) {
   return Hold(std::move(request));
 }
 
-bool RequestGate::HoldLoad() {
+bool RequestGate::HoldLoad(std::string_view path) {
+  if (!Busy()) return false;
+  for (const HeldRequest& waiting : held_) {
+    if (waiting.What == HeldRequest::Kind::kLoad && waiting.Path == path) return true;
+  }
   HeldRequest request;
   request.What = HeldRequest::Kind::kLoad;
+  request.Path = std::string(path);
   return Hold(std::move(request));
 }
 
-bool RequestGate::HoldDrop(const std::vector<std::string>& files, uint32_t dropCommand) {
-  if (!loadRunning_) return false;
+bool RequestGate::HoldDrop(const std::vector<std::string>& files, bool inClient, uint32_t child) {
+  if (!Busy()) return false;
   HeldRequest request;
   request.What = HeldRequest::Kind::kDrop;
   request.Files = files;
-  request.DropCommand = dropCommand;
+  request.DropInClient = inClient;
+  request.DropChild = child;
   return Hold(std::move(request));
 }
 
@@ -43,7 +53,7 @@ bool RequestGate::HoldClose() {
 }
 
 std::optional<HeldRequest> RequestGate::TakeNext() {
-  if (loadRunning_ || held_.empty()) return std::nullopt;
+  if (Busy() || held_.empty()) return std::nullopt;
   HeldRequest next = std::move(held_.front());
   held_.pop_front();
   return next;

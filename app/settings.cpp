@@ -7,6 +7,7 @@
 #include "app/settings_rules.h"
 #include "support/file_system.h"
 #include "support/support_routines.h"
+#include "support/unique_handle.h"
 
 namespace voltrak {
 namespace {
@@ -70,9 +71,12 @@ uint32_t ReadNumber(const std::string& file, const char* section, const char* ke
 
 constexpr DWORD kKeyAccess = KEY_ALL_ACCESS;
 
-LONG OpenKey(HKEY* key) {
-  return RegCreateKeyExA(HKEY_CURRENT_USER, kRegistryKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                         kKeyAccess, nullptr, key, nullptr);
+LONG OpenKey(RegistryKey* key) {
+  HKEY opened = nullptr;
+  LONG result = RegCreateKeyExA(HKEY_CURRENT_USER, kRegistryKey, 0, nullptr,
+                                REG_OPTION_NON_VOLATILE, kKeyAccess, nullptr, &opened, nullptr);
+  if (result == ERROR_SUCCESS) key->Reset(opened);
+  return result;
 }
 
 LONG WriteValue(HKEY key, int32_t value) {
@@ -113,7 +117,7 @@ void SaveOnClose(const StoredModes& modes, const std::string& playerDirectory,
 }
 
 void LoadAlwaysOnTop(HWND owner, int32_t& alwaysOnTop) {
-  HKEY key = nullptr;
+  RegistryKey key;
   LONG result = OpenKey(&key);
   if (result != ERROR_SUCCESS) {
     ReportSystemError(owner, static_cast<uint32_t>(result), __FILE__, __LINE__);
@@ -122,37 +126,31 @@ void LoadAlwaysOnTop(HWND owner, int32_t& alwaysOnTop) {
   DWORD data = 0;
   DWORD size = sizeof data;
   DWORD type = 0;
-  result = RegQueryValueExA(key, kAlwaysOnTopValue, nullptr, &type, reinterpret_cast<BYTE*>(&data),
-                            &size);
+  result = RegQueryValueExA(key.Get(), kAlwaysOnTopValue, nullptr, &type,
+                            reinterpret_cast<BYTE*>(&data), &size);
   if (result == ERROR_SUCCESS) alwaysOnTop = static_cast<int32_t>(data);
   if (result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND) {
     // A missing value is created, so the next run finds it.
-    result = WriteValue(key, alwaysOnTop);
+    result = WriteValue(key.Get(), alwaysOnTop);
   }
   if (result != ERROR_SUCCESS) {
     ReportSystemError(owner, static_cast<uint32_t>(result), __FILE__, __LINE__);
   }
-  result = RegCloseKey(key);
-  if (result != ERROR_SUCCESS) {
-    ReportSystemError(owner, static_cast<uint32_t>(result), __FILE__, __LINE__);
-  }
+  if (uint32_t closed = key.Close()) ReportSystemError(owner, closed, __FILE__, __LINE__);
 }
 
 void StoreAlwaysOnTop(HWND owner, int32_t alwaysOnTop) {
-  HKEY key = nullptr;
+  RegistryKey key;
   LONG result = OpenKey(&key);
   if (result != ERROR_SUCCESS) {
     ReportSystemError(owner, static_cast<uint32_t>(result), __FILE__, __LINE__);
     return;
   }
-  if (WriteValue(key, alwaysOnTop) == ERROR_FILE_NOT_FOUND &&
-      WriteValue(key, alwaysOnTop) == ERROR_FILE_NOT_FOUND) {
+  if (WriteValue(key.Get(), alwaysOnTop) == ERROR_FILE_NOT_FOUND &&
+      WriteValue(key.Get(), alwaysOnTop) == ERROR_FILE_NOT_FOUND) {
     ReportSystemError(owner, ERROR_FILE_NOT_FOUND, __FILE__, __LINE__);
   }
-  result = RegCloseKey(key);
-  if (result != ERROR_SUCCESS) {
-    ReportSystemError(owner, static_cast<uint32_t>(result), __FILE__, __LINE__);
-  }
+  if (uint32_t closed = key.Close()) ReportSystemError(owner, closed, __FILE__, __LINE__);
 }
 
 void RestoreWindowPosition(HWND window) {

@@ -86,7 +86,10 @@ uint32_t LastCommandAfter(uint32_t id, uint32_t current) {
   }
 }
 
-uint32_t LastCommandForDrop(uint32_t childId) { return IsOutputCommand(childId) ? childId : 0; }
+uint32_t LastCommandForDrop(bool inClientArea, uint32_t childId, uint32_t current) {
+  uint32_t named = inClientArea ? childId : current;
+  return IsOutputCommand(named) ? named : 0;
+}
 
 bool WaitsForLoad(uint32_t id) {
   if (IsOutputCommand(id)) return true;
@@ -191,16 +194,6 @@ ProgramCall ExpandAssociationCommand(std::string_view command, std::string_view 
     call.Parameters += "\"" + std::string(argument) + "\"";
   }
   return call;
-}
-
-std::string SystemErrorCaption(uint32_t code, unsigned line, std::string_view sourceFile) {
-  size_t cut = sourceFile.find_last_of("/\\");
-  if (cut != std::string_view::npos) sourceFile.remove_prefix(cut + 1);
-  // The reporting routine's buffer holds 4096 bytes.
-  char caption[4096];
-  std::snprintf(caption, sizeof caption, "Error %u lookup from line %u of %.*s.", code, line,
-                static_cast<int>(sourceFile.size()), sourceFile.data());
-  return caption;
 }
 
 }  // namespace voltrak

@@ -38,10 +38,11 @@ bool IsOutputCommand(uint32_t id);
 // command that does not touch it (Open and Reset clear it elsewhere).
 uint32_t LastCommandAfter(uint32_t id, uint32_t current);
 
-// LastCommand after a drop: the id of the control under the drop point when
-// it is an output button, else 0. `childId` is 0 when the point was outside
-// the client area or over no control.
-uint32_t LastCommandForDrop(uint32_t childId);
+// LastCommand after a drop. A point in the client area names the control
+// under it (`childId`, 0 for empty space); a point outside it names nothing
+// and leaves `current`. Either way only one of the seven output buttons is
+// kept, anything else becomes 0.
+uint32_t LastCommandForDrop(bool inClientArea, uint32_t childId, uint32_t current);
 
 // Requests that replace or change the list must not run inside a load: the
 // loads, Reset, Edit, the outputs, the player commands, and closing (which
@@ -77,10 +78,5 @@ struct ProgramCall {
 // argument: %1 and %L become it; with neither, it is added, quoted. The
 // program is the first word, or the quoted text the command starts with.
 ProgramCall ExpandAssociationCommand(std::string_view command, std::string_view argument);
-
-// The caption of a system error report: "Error %u lookup from line %u of %s."
-// with the file name cut to its last part, so that the build's folders never
-// show.
-std::string SystemErrorCaption(uint32_t code, unsigned line, std::string_view sourceFile);
 
 }  // namespace voltrak

@@ -1,5 +1,7 @@
 #include "app/splash.h"
 
+#include "support/unique_handle.h"
+
 namespace voltrak {
 namespace {
 
@@ -19,7 +21,8 @@ int CentredEdge(int screen, int size) {
 DWORD WINAPI SplashThread(LPVOID parameter) {
   HWND mainWindow = static_cast<HWND>(parameter);
   auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(mainWindow, GWLP_HINSTANCE));
-  HBITMAP picture = LoadBitmapA(instance, "TITLE");
+  GdiObject owned(LoadBitmapA(instance, "TITLE"));
+  auto picture = static_cast<HBITMAP>(owned.Get());
 
   WNDCLASSEXA splashClass = {};
   splashClass.cbSize = sizeof splashClass;
@@ -57,15 +60,14 @@ DWORD WINAPI SplashThread(LPVOID parameter) {
     ReleaseDC(splash, screen);
     DestroyWindow(splash);
   }
-  if (picture) DeleteObject(picture);
   return 0;
 }
 
 }  // namespace
 
 void StartSplash(HWND mainWindow) {
-  HANDLE thread = CreateThread(nullptr, 0, SplashThread, mainWindow, 0, nullptr);
-  if (thread) CloseHandle(thread);
+  // Not waited for: the handle goes at once, the thread runs on.
+  KernelHandle thread(CreateThread(nullptr, 0, SplashThread, mainWindow, 0, nullptr));
 }
 
 }  // namespace voltrak

@@ -1,6 +1,6 @@
 #include "cli/cli_host.h"
 
-#include "app/shell_rules.h"
+#include "support/system_error.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -152,7 +152,6 @@ int CliLoadHost::ShowMessage(std::string_view text, std::string_view caption, ui
 }
 
 void CliLoadHost::ReportSystemError(uint32_t code, unsigned line, const char* file) {
-  playlistFailed_ = true;
   Print(MessageLine(SystemErrorCaption(code, line, file ? file : ""), SystemErrorText(code)));
 }
 

@@ -30,8 +30,6 @@ class CliLoadHost : public LoadHost {
   CliLoadHost(std::FILE* messages, Progress progress);
   ~CliLoadHost() override;
 
-  // True once the playlist itself could not be opened.
-  bool PlaylistFailed() const { return playlistFailed_; }
   // Removes the progress bar from the terminal.
   void EndProgress();
 
@@ -59,7 +57,6 @@ class CliLoadHost : public LoadHost {
 
   std::FILE* messages_;
   Progress progress_;
-  bool playlistFailed_ = false;
   std::string label_;
   uint32_t total_ = 0;
   uint32_t done_ = 0;

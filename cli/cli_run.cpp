@@ -5,6 +5,7 @@
 #include "cli/cli_output.h"
 #include "support/drive_map.h"
 #include "support/file_system.h"
+#include "support/whole_path.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -73,20 +74,14 @@ std::string NormalizePosixPath(std::string_view absolutePath) {
 
 std::string PlaylistPathFor(std::string_view given) {
 #ifdef _WIN32
-  std::string name(given);
-  DWORD length = GetFullPathNameA(name.c_str(), 0, nullptr, nullptr);
-  if (length == 0) return name;
-  std::string full(length, '\0');
-  length = GetFullPathNameA(name.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-  full.resize(length < full.size() ? length : full.size());
-  return full;
+  return WholePath(given);
 #else
   if (HasDriveLetter(given)) {
     std::string windows(given);
     for (char& c : windows) {
       if (c == '/') c = '\\';
     }
-    return windows;
+    return WholePath(windows);
   }
   return ToWindowsPath(AbsolutePosixPath(given));
 #endif
@@ -131,9 +126,9 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
   }
   CliLoadHost host(err, progress);
   Playlist playlist;
-  LoadPlaylist(settings, playlist, SystemFileSystem(), host);
+  LoadOutcome loaded = LoadPlaylist(settings, playlist, SystemFileSystem(), host);
   host.EndProgress();
-  if (host.PlaylistFailed()) return kExitPlaylistNotOpened;
+  if (!loaded.Opened) return kExitPlaylistNotOpened;
 
   PlanTexts texts = PlanVolumes(PlanningSettingsFor(options), playlist,
                                 settings.CurrentPlaylistPath);

@@ -155,8 +155,26 @@ std::string RepairPaths(uint32_t mode, std::string_view playlistPath, Playlist& 
   return changed ? std::string(kPathChanged) : std::string();
 }
 
-void LoadPlaylist(const LoadSettings& settings, Playlist& playlist, FileSystem& files,
-                  LoadHost& host) {
+namespace {
+
+// The steps that end every load, whatever happened before them.
+void FinishLoad(const LoadSettings& settings, const Playlist& playlist, bool entriesRead,
+                LoadHost& host) {
+  if (entriesRead && settings.WarnLoadErrors && playlist.LoadErrors != 0) {
+    host.ShowMessage(std::to_string(playlist.LoadErrors) + " of the files could not be opened!",
+                    "Warning!", kBoxIconWarning, true);
+  }
+  host.PlanVolumes();
+  if (!settings.CurrentPlaylistPath.empty()) host.StoreLastFile(settings.CurrentPlaylistPath);
+  if (settings.AutoRepeatLastCommand && settings.LastCommand != 0) {
+    host.RunCommand(settings.LastCommand);
+  }
+}
+
+// Reads the file and its track files into `playlist`. Returns whether
+// entries were read; the finishing steps are the caller's.
+bool ReadPlaylist(const LoadSettings& settings, Playlist& playlist, FileSystem& files,
+                  LoadHost& host, LoadOutcome& outcome) {
   const std::string& path = settings.CurrentPlaylistPath;
   host.EnableFileCommands(!settings.ListFromPlayer);
 
@@ -164,82 +182,102 @@ void LoadPlaylist(const LoadSettings& settings, Playlist& playlist, FileSystem& 
   uint32_t error = path.empty()                   ? kErrorPathNotFound
                    : path.size() > kMaxPathLength ? kErrorFilenameTooLong
                                                   : files.ReadAll(path, &text);
-  bool opened = error == kErrorSuccess || error == kErrorNotEnoughMemory;
-  bool entriesRead = false;
-  if (!opened) {
+  outcome.Opened = error == kErrorSuccess || error == kErrorNotEnoughMemory;
+  if (!outcome.Opened) {
     // The previous list stays, with its totals.
+    outcome.OpenError = error;
+    outcome.Entries = playlist.TrackCount();
+    outcome.LoadErrors = playlist.LoadErrors;
     host.ShowMessage(path, "Can not open selected file", kBoxIconWarning, true);
     host.ReportSystemError(error, __LINE__, __FILE__);
-  } else {
-    playlist.Clear();
-    playlist.TotalSeconds = 0;
-    playlist.TotalKB = 0;
-    host.Trace(Quoted("Loading file: \"", path, "\".\n"));
-    host.StopWatcher();
-    host.StartWatcher();
-    host.PlanVolumes();  // shows the list as empty while it is read
+    return false;
+  }
+  playlist.Reset();
+  host.Trace(Quoted("Loading file: \"", path, "\".\n"));
+  host.StopWatcher();
+  host.StartWatcher();
+  host.PlanVolumes();  // shows the list as empty while it is read
+  if (error == kErrorNotEnoughMemory) {
+    outcome.MemoryFailure = true;
+    return false;
   }
 
-  size_t count = 0;
-  if (opened && error == kErrorSuccess) {
-    playlist.LoadErrors = 0;
-    count = CountM3uEntries(text);
-    try {
-      playlist.Tracks.reserve(count);
-    } catch (const std::bad_alloc&) {
-      count = 0;  // no room for the records: the list stays empty
+  size_t count = CountM3uEntries(text);
+  try {
+    playlist.Tracks.reserve(count);
+  } catch (const std::bad_alloc&) {
+    outcome.MemoryFailure = true;
+    count = 0;  // no room for the records: the list stays empty
+  }
+  host.SetTitle(Quoted("Loading \"", FileNamePart(path), "\""));
+  if (count == 0) return false;
+
+  host.ProgressStart(static_cast<uint32_t>(count));
+  ForEachM3uEntry(text, [&](const M3uEntry& entry) {
+    host.HandlePendingEvents();
+    host.ProgressStep();
+    MP3Information record;
+    StoreTexts(record, entry);
+    if (record.ExtendedInfo) {
+      // The play length comes from the list only, never from the file.
+      record.PlayLength = PlayLengthOf(*record.ExtendedInfo);
+      playlist.TotalSeconds += record.PlayLength;
     }
-    host.SetTitle(Quoted("Loading \"", FileNamePart(path), "\""));
+    std::string fullPath = ResolveOpenPath(record.FilePath ? *record.FilePath : "", path);
+    bool stop = false;
+    if (!record.FilePath || ReadTrackFile(record, fullPath, files) != kErrorSuccess) {
+      host.Trace(Quoted("Could not load \"", fullPath, "\"\n"));
+      host.Trace(Quoted("Original file name is \"", entry.FilePath, "\"\n"));
+      ++playlist.LoadErrors;
+      if (settings.WarnLoadErrors) {
+        stop = host.ShowMessage(fullPath, "Could not open file!", kBoxOkCancel, true) ==
+               kAnswerCancel;
+      }
+    } else {
+      playlist.TotalKB += record.FileSize;
+    }
+    record.DeriveTrackName();
+    ReportMissingName(record, host);
+    playlist.Tracks.push_back(std::move(record));
+    return !stop;
+  });
+  std::string().swap(text);  // the text is not needed past this point
+
+  outcome.Entries = playlist.TrackCount();
+  outcome.LoadErrors = playlist.LoadErrors;
+  std::string pending = RepairPaths(settings.PathMode, path, playlist, host);
+  if (!pending.empty() && host.OfferRewrite(pending)) {
+    outcome.RewriteTookOver = true;  // the rewrite ends with a complete load of its own
   }
+  return true;
+}
 
-  if (count != 0) {
-    entriesRead = true;
-    host.ProgressStart(static_cast<uint32_t>(count));
-    ForEachM3uEntry(text, [&](const M3uEntry& entry) {
-      host.HandlePendingEvents();
-      host.ProgressStep();
-      MP3Information record;
-      StoreTexts(record, entry);
-      if (record.ExtendedInfo) {
-        // The play length comes from the list only, never from the file.
-        record.PlayLength = PlayLengthOf(*record.ExtendedInfo);
-        playlist.TotalSeconds += record.PlayLength;
-      }
-      std::string fullPath = ResolveOpenPath(record.FilePath ? *record.FilePath : "", path);
-      bool stop = false;
-      if (!record.FilePath || ReadTrackFile(record, fullPath, files) != kErrorSuccess) {
-        host.Trace(Quoted("Could not load \"", fullPath, "\"\n"));
-        host.Trace(Quoted("Original file name is \"", entry.FilePath, "\"\n"));
-        ++playlist.LoadErrors;
-        if (settings.WarnLoadErrors) {
-          stop = host.ShowMessage(fullPath, "Could not open file!", kBoxOkCancel, true) ==
-                 kAnswerCancel;
-        }
-      } else {
-        playlist.TotalKB += record.FileSize;
-      }
-      record.DeriveTrackName();
-      ReportMissingName(record, host);
-      playlist.Tracks.push_back(std::move(record));
-      return !stop;
-    });
+}  // namespace
 
-    std::string pending = RepairPaths(settings.PathMode, path, playlist, host);
-    if (!pending.empty() && host.OfferRewrite(pending)) {
-      return;  // the rewrite ends with a complete load of its own
+LoadOutcome LoadPlaylist(const LoadSettings& settings, Playlist& playlist, FileSystem& files,
+                         LoadHost& host) {
+  LoadOutcome outcome;
+  bool finishing = false;
+  try {
+    bool entriesRead = ReadPlaylist(settings, playlist, files, host, outcome);
+    if (outcome.RewriteTookOver) return outcome;
+    finishing = true;
+    FinishLoad(settings, playlist, entriesRead, host);
+  } catch (const std::bad_alloc&) {
+    // Nothing may leave the core: a list half built when memory ran out goes,
+    // as when its array could not be had, and the load still ends as loads do.
+    playlist.Reset();
+    outcome.Entries = 0;
+    outcome.LoadErrors = 0;
+    outcome.MemoryFailure = true;
+    if (!finishing) {
+      try {
+        FinishLoad(settings, playlist, false, host);
+      } catch (const std::bad_alloc&) {
+      }
     }
   }
-
-  if (entriesRead && settings.WarnLoadErrors && playlist.LoadErrors != 0) {
-    host.ShowMessage(std::to_string(playlist.LoadErrors) + " of the files could not be opened!",
-                    "Warning!", kBoxIconWarning, true);
-  }
-  std::string().swap(text);
-  host.PlanVolumes();
-  if (!path.empty()) host.StoreLastFile(path);
-  if (settings.AutoRepeatLastCommand && settings.LastCommand != 0) {
-    host.RunCommand(settings.LastCommand);
-  }
+  return outcome;
 }
 
 }  // namespace voltrak

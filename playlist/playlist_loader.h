@@ -26,9 +26,6 @@ constexpr uint32_t
   kBoxTopmost = 0x40000;
 constexpr int kAnswerOk = 1, kAnswerCancel = 2, kAnswerYes = 6, kAnswerNo = 7;
 
-// Ids of the main window's commands that the load enables or runs.
-constexpr uint32_t kCommandCopyTracks = 40006, kCommandSplitLists = 40002, kCommandLaunch = 1063;
-
 // What a load needs from the user interface. The window implements it with
 // real controls; tests and the command line with scripts and text.
 class LoadHost {
@@ -69,10 +66,22 @@ struct LoadSettings {
   uint32_t LastCommand = 0;
 };
 
+// What a load did, for callers that act on it (an exit code, a dialog that
+// follows the new list). Everything the user should see went through the host.
+struct LoadOutcome {
+  bool Opened = false;          // the playlist file was opened and the list replaced
+  uint32_t OpenError = 0;       // the system's code when it could not be opened
+  uint32_t Entries = 0;         // records in the list now
+  uint32_t LoadErrors = 0;      // track files that could not be opened
+  bool MemoryFailure = false;   // memory ran out: the list was left empty
+  bool RewriteTookOver = false; // the rewrite reloaded the file: the list is its load's
+};
+
 // Replaces `playlist` with the entries of settings.CurrentPlaylistPath. A
-// playlist that cannot be opened leaves the previous list in place.
-void LoadPlaylist(const LoadSettings& settings, Playlist& playlist, FileSystem& files,
-                  LoadHost& host);
+// playlist that cannot be opened leaves the previous list in place. Never
+// throws: running out of memory empties the list and says so in the outcome.
+LoadOutcome LoadPlaylist(const LoadSettings& settings, Playlist& playlist, FileSystem& files,
+                         LoadHost& host);
 
 // The full path under which an entry's file is opened.
 std::string ResolveOpenPath(std::string_view filePath, std::string_view playlistPath);

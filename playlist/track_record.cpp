@@ -105,9 +105,11 @@ void NormalizeTag(Id3v1Block& tag) {
   }
 }
 
-void Playlist::Clear() {
-  Tracks.clear();
-  Tracks.shrink_to_fit();
+void Playlist::Reset() noexcept {
+  std::vector<MP3Information>().swap(Tracks);
+  TotalSeconds = 0;
+  TotalKB = 0;
+  LoadErrors = 0;
 }
 
 }  // namespace voltrak

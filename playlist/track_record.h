@@ -88,8 +88,9 @@ struct Playlist {
   uint32_t LoadErrors = 0;
 
   uint32_t TrackCount() const { return static_cast<uint32_t>(Tracks.size()); }
-  // Destroys every record and the array.
-  void Clear();
+  // Destroys every record and the array and sets the totals to 0: the one
+  // way to empty the store, so no total outlives the list it described.
+  void Reset() noexcept;
 };
 
 // The position of an entry together with its record: what the program sorts,

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/shell_rules.h"
+#include "support/system_error.h"
 
 namespace voltrak {
 

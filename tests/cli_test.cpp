@@ -282,8 +282,7 @@ TEST(CliHost, LoadMessagesGoToTheStreamAndQuestionsAreAnsweredNo) {
   Playlist playlist;
   {
     CliLoadHost host(messages, CliLoadHost::Progress::kAlways);
-    LoadPlaylist(settings, playlist, SystemFileSystem(), host);
-    EXPECT_FALSE(host.PlaylistFailed());
+    EXPECT_TRUE(LoadPlaylist(settings, playlist, SystemFileSystem(), host).Opened);
   }
   // Every entry is read although a file is missing: OK, not Cancel.
   EXPECT_EQ(playlist.TrackCount(), 2u);
@@ -301,8 +300,7 @@ TEST(CliHost, LoadMessagesGoToTheStreamAndQuestionsAreAnsweredNo) {
   ASSERT_NE(failed, nullptr);
   CliLoadHost host(failed, CliLoadHost::Progress::kNever);
   settings.CurrentPlaylistPath = folder / "none.m3u";
-  LoadPlaylist(settings, playlist, SystemFileSystem(), host);
-  EXPECT_TRUE(host.PlaylistFailed());
+  EXPECT_FALSE(LoadPlaylist(settings, playlist, SystemFileSystem(), host).Opened);
   text = ReadBack(failed);
   std::fclose(failed);
   EXPECT_EQ(text.find("Can not open selected file: " + folder / "none.m3u" + "\nError 2 lookup "

@@ -10,8 +10,8 @@ namespace {
 TEST(RequestGate, NothingIsHeldOutsideALoad) {
   RequestGate gate;
   EXPECT_FALSE(gate.HoldCommand(IDC_OPEN, 0));
-  EXPECT_FALSE(gate.HoldLoad());
-  EXPECT_FALSE(gate.HoldDrop({"C:\\a.m3u"}, 0));
+  EXPECT_FALSE(gate.HoldLoad("C:\\a.m3u"));
+  EXPECT_FALSE(gate.HoldDrop({"C:\\a.m3u"}, true, 0));
   EXPECT_FALSE(gate.HoldClose());
   EXPECT_EQ(gate.HeldCount(), 0u);
   EXPECT_FALSE(gate.TakeNext());
@@ -19,17 +19,17 @@ TEST(RequestGate, NothingIsHeldOutsideALoad) {
 
 TEST(RequestGate, ListChangesWaitAndRunInArrivalOrderAfterTheLoad) {
   RequestGate gate;
-  gate.BeginLoad();
+  gate.BeginWork();
   EXPECT_TRUE(gate.HoldCommand(IDC_RESET, 0));
-  EXPECT_TRUE(gate.HoldDrop({"C:\\a.m3u", "C:\\b.m3u"}, IDC_CREATE_HTML));
-  EXPECT_TRUE(gate.HoldLoad());
+  EXPECT_TRUE(gate.HoldDrop({"C:\\a.m3u", "C:\\b.m3u"}, true, IDC_CREATE_HTML));
+  EXPECT_TRUE(gate.HoldLoad("C:\\a.m3u"));
   EXPECT_TRUE(gate.HoldCommand(IDC_CREATE_HTML, 0));
   EXPECT_TRUE(gate.HoldClose());
   // Switches and planning controls are not held.
   EXPECT_FALSE(gate.HoldCommand(IDC_ALWAYS_ON_TOP, 0));
   EXPECT_FALSE(gate.HoldCommand(IDC_FILL_MODE, 1));
   EXPECT_FALSE(gate.TakeNext()) << "nothing runs inside the load";
-  gate.EndLoad();
+  gate.EndWork();
 
   auto first = gate.TakeNext();
   ASSERT_TRUE(first);
@@ -39,7 +39,8 @@ TEST(RequestGate, ListChangesWaitAndRunInArrivalOrderAfterTheLoad) {
   ASSERT_TRUE(drop);
   EXPECT_EQ(drop->What, HeldRequest::Kind::kDrop);
   EXPECT_EQ(drop->Files, (std::vector<std::string>{"C:\\a.m3u", "C:\\b.m3u"}));
-  EXPECT_EQ(drop->DropCommand, uint32_t{IDC_CREATE_HTML});
+  EXPECT_TRUE(drop->DropInClient);
+  EXPECT_EQ(drop->DropChild, uint32_t{IDC_CREATE_HTML});
   EXPECT_EQ(gate.TakeNext()->What, HeldRequest::Kind::kLoad);
   EXPECT_EQ(gate.TakeNext()->Command, uint32_t{IDC_CREATE_HTML});
   EXPECT_EQ(gate.TakeNext()->What, HeldRequest::Kind::kClose);
@@ -48,17 +49,48 @@ TEST(RequestGate, ListChangesWaitAndRunInArrivalOrderAfterTheLoad) {
 
 TEST(RequestGate, ALoadStartedWhileDrainingHoldsTheRest) {
   RequestGate gate;
-  gate.BeginLoad();
-  gate.HoldLoad();
+  gate.BeginWork();
+  gate.HoldLoad("C:\\a.m3u");
   gate.HoldCommand(IDC_PRINT, 0);
-  gate.EndLoad();
+  gate.EndWork();
   ASSERT_TRUE(gate.TakeNext());  // the reload starts...
-  gate.BeginLoad();
+  gate.BeginWork();
   EXPECT_FALSE(gate.TakeNext());  // ...and Print waits for it too
   EXPECT_TRUE(gate.HoldCommand(IDC_REOPEN, 0));
-  gate.EndLoad();
+  gate.EndWork();
   EXPECT_EQ(gate.TakeNext()->Command, uint32_t{IDC_PRINT});
   EXPECT_EQ(gate.TakeNext()->Command, uint32_t{IDC_REOPEN});
+}
+
+TEST(RequestGate, NestedWorkHoldsUntilTheOutermostEnds) {
+  RequestGate gate;
+  gate.BeginWork();  // a load...
+  gate.BeginWork();  // ...and the rewrite's reload inside it
+  EXPECT_TRUE(gate.HoldCommand(IDC_RESET, 0));
+  gate.EndWork();
+  EXPECT_TRUE(gate.Busy());
+  EXPECT_FALSE(gate.TakeNext());
+  gate.EndWork();
+  EXPECT_EQ(gate.TakeNext()->Command, uint32_t{IDC_RESET});
+}
+
+TEST(RequestGate, AReloadOfAWaitingPathIsNotQueuedTwice) {
+  RequestGate gate;
+  gate.BeginWork();
+  EXPECT_TRUE(gate.HoldLoad("C:\\a.m3u"));
+  EXPECT_TRUE(gate.HoldCommand(IDC_PRINT, 0));
+  EXPECT_TRUE(gate.HoldLoad("C:\\a.m3u"));
+  EXPECT_TRUE(gate.HoldLoad("C:\\b.m3u"));
+  EXPECT_EQ(gate.HeldCount(), 3u);
+}
+
+TEST(RequestGate, TheRepeatedOutputPassesOnceWhileTheRestWaits) {
+  RequestGate gate;
+  gate.BeginWork();
+  gate.PassOnce(IDC_CREATE_HTML);
+  EXPECT_TRUE(gate.HoldCommand(IDC_RESET, 0));
+  EXPECT_FALSE(gate.HoldCommand(IDC_CREATE_HTML, 0));
+  EXPECT_TRUE(gate.HoldCommand(IDC_CREATE_HTML, 0)) << "the pass is for one run only";
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "app/shell_rules.h"
+#include "support/system_error.h"
 
 #include <gtest/gtest.h>
 
@@ -61,10 +62,13 @@ TEST(LastCommand, OnlyFourOutputsSetIt) {
 
 TEST(LastCommand, DropKeepsOnlyTheSevenOutputButtons) {
   for (uint32_t id : {1031u, 1033u, 1034u, 1037u, 1064u, 40002u, 40006u}) {
-    EXPECT_EQ(LastCommandForDrop(id), id);
+    EXPECT_EQ(LastCommandForDrop(true, id, 1033), id);
+    // Outside the client area the output named before stays.
+    EXPECT_EQ(LastCommandForDrop(false, 0, id), id);
   }
   for (uint32_t id : {0u, 40001u, 40003u, 1036u, 1020u, 1046u, 1005u, 65535u}) {
-    EXPECT_EQ(LastCommandForDrop(id), 0u) << id;
+    EXPECT_EQ(LastCommandForDrop(true, id, 1034), 0u) << id;
+    EXPECT_EQ(LastCommandForDrop(false, 1034, id), 0u) << id;
   }
 }
 

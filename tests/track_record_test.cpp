@@ -98,11 +98,16 @@ TEST(NormalizeTag, FullFieldsStayThirtyAndNeverRunIntoTheNext) {
   EXPECT_EQ(record.Tag[kTagArtistOffset], 'b');
 }
 
-TEST(Playlist, ClearDropsEveryRecord) {
+TEST(Playlist, ResetDropsEveryRecordAndTotal) {
   Playlist playlist;
   playlist.Tracks.push_back(Record(std::nullopt, "a.mp3"));
-  playlist.Clear();
+  playlist.TotalSeconds = 5;
+  playlist.TotalKB = 6;
+  playlist.LoadErrors = 7;
+  playlist.Reset();
   EXPECT_EQ(playlist.TrackCount(), 0u);
+  EXPECT_EQ(playlist.Tracks.capacity(), 0u);
+  EXPECT_EQ(playlist.TotalSeconds + playlist.TotalKB + playlist.LoadErrors, 0u);
 }
 
 }  // namespace

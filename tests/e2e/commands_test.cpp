@@ -224,5 +224,18 @@ TEST_F(Drops, OnEmptySpaceOrAnotherControlNothingIsKept) {
   EXPECT_EQ(LastCommandTraced(scratch), 0);
 }
 
+TEST_F(Drops, OnTheFrameTheOutputNamedBeforeIsKept) {
+  App app(scratch, nullptr);
+  REQUIRE_CONTROL(app, kDropProgress, "drop progress");
+  DropThree(app, app.CentreOf(kCreateCue));
+  if (HasFatalFailure()) return;
+  ASSERT_EQ(LastCommandTraced(scratch), kCreateCue);
+  const std::string list = KnownList("frame.m3u");
+  ASSERT_TRUE(app.DropOnFrame({list}));
+  EXPECT_TRUE(app.WaitForTitle([](const std::string& t) { return StartsWith(t, "frame.m3u"); }))
+      << app.Title();
+  EXPECT_EQ(LastCommandTraced(scratch), kCreateCue);
+}
+
 }  // namespace
 }  // namespace e2e

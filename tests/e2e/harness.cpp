@@ -379,7 +379,11 @@ POINT App::CentreOf(int id) {
   return centre;
 }
 
-bool App::Drop(const std::vector<std::string>& files, POINT client, DWORD waitMs) {
+namespace {
+
+// Puts a DROPFILES block into the program and hands it over.
+bool DropInto(App& app, HANDLE process, const std::vector<std::string>& files, POINT pt,
+              BOOL nonClient, DWORD waitMs) {
   // A drop's handle is memory the receiving process reads through
   // GlobalLock: a fixed block, that is its address. We build the DROPFILES
   // block in the program's own address space, so DragQueryFileA,
@@ -387,22 +391,35 @@ bool App::Drop(const std::vector<std::string>& files, POINT client, DWORD waitMs
   std::string block(sizeof(DROPFILES), '\0');
   DROPFILES header{};
   header.pFiles = sizeof(DROPFILES);
-  header.pt = client;
-  header.fNC = FALSE;
+  header.pt = pt;
+  header.fNC = nonClient;
   header.fWide = FALSE;
   std::memcpy(&block[0], &header, sizeof header);
   for (const std::string& file : files) block += file + '\0';
   block += '\0';
-  void* remote = VirtualAllocEx(process_.hProcess, nullptr, block.size(), MEM_COMMIT | MEM_RESERVE,
+  void* remote = VirtualAllocEx(process, nullptr, block.size(), MEM_COMMIT | MEM_RESERVE,
                                 PAGE_READWRITE);
   if (!remote) return false;
   SIZE_T written = 0;
-  if (!WriteProcessMemory(process_.hProcess, remote, block.data(), block.size(), &written)) {
+  if (!WriteProcessMemory(process, remote, block.data(), block.size(), &written)) {
     return false;
   }
   // Left in place: the program frees it with DragFinish, or it goes with the process.
-  if (waitMs) return Send(WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0, waitMs);
-  return PostMessageA(Main(), WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0) != 0;
+  if (waitMs) return app.Send(WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0, waitMs);
+  return PostMessageA(app.Main(), WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0) != 0;
+}
+
+}  // namespace
+
+bool App::Drop(const std::vector<std::string>& files, POINT client, DWORD waitMs) {
+  return DropInto(*this, process_.hProcess, files, client, FALSE, waitMs);
+}
+
+bool App::DropOnFrame(const std::vector<std::string>& files) {
+  RECT frame = Rect();
+  // The middle of the caption bar, in screen coordinates as the shell gives them.
+  POINT caption = {(frame.left + frame.right) / 2, frame.top + 4};
+  return DropInto(*this, process_.hProcess, files, caption, TRUE, 0);
 }
 
 // Sent, not posted: a message that carries a pointer cannot be posted to

@@ -11,22 +11,31 @@
 #include <string>
 #include <vector>
 
+#include "app/private_messages.h"
+#include "resources/resource.h"
+
 namespace e2e {
 
-// Control and command ids of the main window, as its users meet them.
+// Control and command ids of the main window, as its users meet them: the
+// program's own numbers, never typed again here.
 enum Control : int {
-  kOpen = 40001, kReopen = 40003, kWinAmp = 1062, kExploreFolder = 1066, kCreateHtml = 1034,
-  kSplitLists = 40002, kCreateLbl = 1064, kCopyTracks = 40006, kPrint = 1033, kEdit = 1036,
-  kCreateCue = 1037, kLaunch = 1063, kExit = 1004, kReset = 1032, kCopyClipboard = 1031,
-  kOptions = 1065, kAlwaysOnTop = 1011, kWarnLoadErrors = 1015, kReservedSplit = 1035,
-  kMarquee = 1020, kPlugin = 1095, kPlayListTotal = 1005, kMedium = 1007, kReserve = 1008,
-  kTotalKB = 1013, kMediumList = 1046, kDuplicateMode = 1055, kPathMode = 1056,
-  kFillMode = 1057, kMaximumVolumes = 1060, kMaximumVolumesSpin = 1061, kLoadProgress = 1012,
-  kDropProgress = 1014, kBuildDate = 1006, kBuildTime = 1009,
+  kOpen = IDC_OPEN, kReopen = IDC_REOPEN, kWinAmp = IDC_WINAMP,
+  kExploreFolder = IDC_EXPLORE_FOLDER, kCreateHtml = IDC_CREATE_HTML,
+  kSplitLists = IDC_SPLIT_LISTS, kCreateLbl = IDC_CREATE_LBL, kCopyTracks = IDC_COPY_TRACKS,
+  kPrint = IDC_PRINT, kEdit = IDC_EDIT, kCreateCue = IDC_CREATE_CUE, kLaunch = IDC_LAUNCH,
+  kExit = IDC_EXIT, kReset = IDC_RESET, kCopyClipboard = IDC_COPY_CLIPBOARD,
+  kOptions = IDC_OPTIONS, kAlwaysOnTop = IDC_ALWAYS_ON_TOP,
+  kWarnLoadErrors = IDC_WARN_LOAD_ERRORS, kReservedSplit = IDC_RESERVED_SPLIT,
+  kMarquee = IDC_MARQUEE, kPlugin = IDC_PLUGIN, kPlayListTotal = IDC_PLAYLIST_TOTAL,
+  kMedium = IDC_MEDIUM, kReserve = IDC_RESERVE, kTotalKB = IDC_TOTAL_KB,
+  kMediumList = IDC_MEDIUM_LIST, kDuplicateMode = IDC_DUPLICATE_MODE, kPathMode = IDC_PATH_MODE,
+  kFillMode = IDC_FILL_MODE, kMaximumVolumes = IDC_MAXIMUM_VOLUMES,
+  kMaximumVolumesSpin = IDC_MAXIMUM_VOLUMES_SPIN, kLoadProgress = IDC_PROGRESS,
+  kDropProgress = IDC_DROP_PROGRESS, kBuildDate = IDC_BUILD_DATE, kBuildTime = IDC_BUILD_TIME,
 };
 
-constexpr UINT kMsgLoadPlaylist = WM_APP + 1;
-constexpr UINT kMsgPlanVolumes = WM_APP + 2;
+constexpr UINT kMsgLoadPlaylist = MSG_LOAD_PLAYLIST;
+constexpr UINT kMsgPlanVolumes = MSG_PLAN_VOLUMES;
 
 // Long enough for a cold Wine start on a busy machine; a test that waits
 // this long has failed.
@@ -125,6 +134,8 @@ class App {
   // Files dropped at a point of the main window's client area. With a
   // timeout the drop is sent, and returns once every dropped file is loaded.
   bool Drop(const std::vector<std::string>& files, POINT client, DWORD waitMs = 0);
+  // Files dropped on the window's frame: outside the client area.
+  bool DropOnFrame(const std::vector<std::string>& files);
   POINT CentreOf(int id);  // client coordinates of a control's centre
   // A help request (WM_HELP) of the given kind for a control, posted.
   bool Help(int contextType, int id);

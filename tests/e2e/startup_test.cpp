@@ -53,11 +53,41 @@ TEST_F(StartUp, WithoutArgumentsTheLastFileIsLoaded) {
       << app.Title();
 }
 
-TEST_F(StartUp, WithNothingToLoadTheWindowKeepsItsTemplateTitle) {
+TEST_F(StartUp, WithNothingToLoadTheWindowShowsThePlanOfNoList) {
   App app(scratch, nullptr);
-  ASSERT_NE(app.Main(), nullptr);
-  EXPECT_EQ(app.Title(), "Voltrak");
+  REQUIRE_CONTROL(app, kFillMode, "planning");
+  EXPECT_TRUE(Named(app.Title(), "Voltrak - ")) << app.Title();
   EXPECT_EQ(app.Text(kPlayListTotal), "");
+  EXPECT_EQ(app.Text(kTotalKB), "0");
+}
+
+TEST_F(StartUp, AStoredTimeModeShowsTheFirstMediumsCapacityAndLeavingItKeepsIt) {
+  WriteText(scratch.SettingsFile, "[Options]\r\nFillMode=1\r\n");
+  App app(scratch, nullptr);
+  REQUIRE_CONTROL(app, kFillMode, "planning");
+  EXPECT_EQ(app.Selection(kFillMode), 1);
+  EXPECT_TRUE(Named(app.Title(), "Voltrak - ")) << app.Title();
+  EXPECT_EQ(app.Text(kPlayListTotal), "0:00:00");
+  EXPECT_EQ(app.Text(kMedium), "1:20:00");
+  EXPECT_EQ(app.Text(kReserve), "0:00:00");
+  EXPECT_EQ(app.Text(kTotalKB), "0");
+  // Leaving the field evaluates what it shows: the capacity stays.
+  ASSERT_TRUE(app.Focus(kMedium));
+  ASSERT_TRUE(app.Focus(kReserve));
+  EXPECT_TRUE(WaitUntil([&] { return app.Focused() == app.Item(kReserve); }));
+  EXPECT_EQ(app.Text(kMedium), "1:20:00");
+}
+
+TEST_F(StartUp, ARelativeNameIsTakenFromTheCurrentFolder) {
+  const std::string list = KnownList();
+  // Started as from a console in the playlist's folder.
+  App app(scratch, "mix.m3u");
+  REQUIRE_CONTROL(app, kFillMode, "planning");
+  ASSERT_TRUE(app.WaitForTitle([](const std::string& t) { return Named(t, "mix.m3u"); }))
+      << app.Title();
+  EXPECT_EQ(app.Text(kTotalKB), "10") << "the tracks beside the playlist were not found";
+  EXPECT_TRUE(WaitUntil([&] { return IniValue(scratch.SettingsFile, "Options", "File") == list; }))
+      << IniValue(scratch.SettingsFile, "Options", "File");
 }
 
 TEST_F(StartUp, SplashShowsCentredAndGoesAway) {
