@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # tools/screenshots.sh WINDOWS_BUILD_DIR [OUT_DIR]
 # Renders the main window under Xvfb and Wine into PNG files: fresh
-# (main-fresh.png) and with a loaded, planned example list
+# (main-fresh.png) and with the bundled example playlist loaded and planned
 # (main-planned.png). OUT_DIR defaults to docs/screenshots. Uses its own
 # scratch Wine prefix and X display, and removes both at the end.
 set -eu
@@ -11,8 +11,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/tools/common.sh"
 out=${2:-$root/docs/screenshots}
 exe=$build/app/voltrak.exe
-maker=$build/make_example_playlist.exe
-[ -f "$exe" ] && [ -f "$maker" ] || { echo "no voltrak.exe or make_example_playlist.exe in $build" >&2; exit 1; }
+[ -f "$exe" ] || { echo "no voltrak.exe in $build" >&2; exit 1; }
 mkdir -p "$out"
 
 scratch=$(mktemp -d /tmp/voltrak-shots.XXXXXX)
@@ -32,6 +31,4 @@ write_voltrak_settings $'[Options]\r\nFillMode=1\r\n'
 
 capture_window "$exe" "Voltrak" "$out/main-fresh.png"
 
-mkdir -p "$scratch/lists"
-wine "$maker" "$(winepath -w "$scratch/lists")" --count=60 >/dev/null 2>&1
-capture_window "$exe" "example.m3u" "$out/main-planned.png" "$(winepath -w "$scratch/lists")\\example.m3u"
+capture_window "$exe" "example.m3u" "$out/main-planned.png" "$(winepath -w "$root/examples/example.m3u")"
