@@ -7,6 +7,7 @@
 #include "cli/cli_output.h"
 #include "cli/cli_run.h"
 #include "support/drive_map.h"
+#include "support/whole_path.h"
 #include "tests/test_support.h"
 
 namespace voltrak::cli {
@@ -232,6 +233,10 @@ TEST(CliRun, PathsAreMadeFullByNameAlone) {
   EXPECT_EQ(PlaylistPathFor("/tmp/x/../mix.m3u"), "Z:\\tmp\\mix.m3u");
   EXPECT_EQ(PlaylistPathFor("D:/lists/mix.m3u"), "D:\\lists\\mix.m3u");
 #endif
+  // The core always gets a whole path: a drive and its root, never "mi".
+  for (const char* given : {"mix.m3u", "lists\\mix.m3u", "C:mix.m3u", "\\lists\\mix.m3u"}) {
+    EXPECT_TRUE(IsWholePath(PlaylistPathFor(given))) << given << " gave " << PlaylistPathFor(given);
+  }
 }
 
 TEST(CliHost, MessagesAndProgressLines) {

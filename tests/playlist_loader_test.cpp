@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "playlist/playlist_loader.h"
+#include "tests/memory_file_system.h"
 #include "tests/test_support.h"
 
 namespace voltrak {
@@ -212,6 +213,94 @@ TEST_F(LoadTest, RepairedDisplayNameFollowsTheNewPath) {
   EXPECT_EQ(*playlist.Tracks[0].TrackName(), "b.mp3");
   // A rewrite that takes over ends this load: no final plan, nothing stored.
   EXPECT_EQ(host.Calls.back(), "offer rewrite [Path changed.]");
+}
+
+}  // namespace
+}  // namespace voltrak
+
+namespace voltrak {
+namespace {
+
+using testing::MemoryFileSystem;
+
+// The load against a file system that lets it down where the test says.
+class FailingLoadTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    files.Put("C:\\Lists\\a.mp3", TrackBytes(2048, "Alpha"));
+    files.Put("C:\\Lists\\b.mp3", TrackBytes(3072, "Beta"));
+    files.Put("C:\\Lists\\mix.m3u", "#EXTM3U\r\n#EXTINF:60,A\r\na.mp3\r\n#EXTINF:90,B\r\nb.mp3\r\n");
+    settings.CurrentPlaylistPath = "C:\\Lists\\mix.m3u";
+    settings.AutoRepeatLastCommand = true;
+    settings.LastCommand = 1034;
+  }
+  LoadOutcome Load() { return LoadPlaylist(settings, playlist, files, host); }
+  // The steps every load ends with, whatever went wrong before them.
+  void ExpectFinished() {
+    EXPECT_EQ(host.Calls.back(), "run 1034");
+    EXPECT_EQ(host.CallsStartingWith("store "), std::vector<std::string>{"store C:\\Lists\\mix.m3u"});
+    EXPECT_FALSE(host.CallsStartingWith("plan").empty());
+  }
+
+  MemoryFileSystem files;
+  ScriptedLoadHost host;
+  Playlist playlist;
+  LoadSettings settings;
+};
+
+TEST_F(FailingLoadTest, AWholeLoadSaysWhatItRead) {
+  files.FailOpenOf("C:\\Lists\\b.mp3", kErrorSharingViolation);
+  LoadOutcome outcome = Load();
+  EXPECT_TRUE(outcome.Opened);
+  EXPECT_EQ(outcome.Entries, 2u);
+  EXPECT_EQ(outcome.LoadErrors, 1u);
+  EXPECT_FALSE(outcome.MemoryFailure || outcome.RewriteTookOver);
+  EXPECT_EQ(playlist.TotalKB, 2u);
+  ExpectFinished();
+
+  settings.PathMode = kAbsolutePaths;
+  host.TakeRewrite = true;
+  outcome = Load();
+  EXPECT_TRUE(outcome.RewriteTookOver);
+  EXPECT_EQ(host.CallsStartingWith("run").size(), 1u) << "a load the rewrite took over finished";
+}
+
+TEST_F(FailingLoadTest, NoMemoryForTheTextLeavesAnEmptyListAndFinishes) {
+  Load();
+  host.Calls.clear();
+  files.FailNext(MemoryFileSystem::Op::kOpen, kErrorNotEnoughMemory);
+  LoadOutcome outcome = Load();
+  EXPECT_TRUE(outcome.Opened);
+  EXPECT_TRUE(outcome.MemoryFailure);
+  EXPECT_EQ(playlist.TrackCount(), 0u);
+  EXPECT_EQ(playlist.TotalSeconds + playlist.TotalKB + playlist.LoadErrors, 0u);
+  EXPECT_TRUE(host.CallsStartingWith("box").empty());
+  ExpectFinished();
+}
+
+TEST_F(FailingLoadTest, RunningOutOfMemoryMidwayNeverLeavesTheCore) {
+  // The second track file's read runs out of memory: before, that escaped.
+  files.FailNext(MemoryFileSystem::Op::kOpen, MemoryFileSystem::kThrowBadAlloc, 2);
+  LoadOutcome outcome;
+  EXPECT_NO_THROW(outcome = Load());
+  EXPECT_TRUE(outcome.MemoryFailure);
+  EXPECT_EQ(outcome.Entries, 0u);
+  EXPECT_EQ(playlist.TrackCount(), 0u);
+  EXPECT_EQ(playlist.TotalSeconds, 0u);
+  ExpectFinished();
+}
+
+TEST_F(FailingLoadTest, AnUnopenablePlaylistKeepsTheListAndReportsTheCode) {
+  Load();
+  host.Calls.clear();
+  files.FailOpenOf("C:\\Lists\\mix.m3u", kErrorAccessDenied);
+  LoadOutcome outcome = Load();
+  EXPECT_FALSE(outcome.Opened);
+  EXPECT_EQ(outcome.OpenError, kErrorAccessDenied);
+  EXPECT_EQ(outcome.Entries, 2u);
+  EXPECT_EQ(playlist.TotalSeconds, 150u);
+  EXPECT_EQ(host.CallsStartingWith("system error"), std::vector<std::string>{"system error 5"});
+  ExpectFinished();
 }
 
 }  // namespace
