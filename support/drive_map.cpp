@@ -41,18 +41,31 @@ std::string CurrentFolder() {
 }
 
 // Joins a drive's folder and the rest of a Windows path, turning every
-// backslash into a slash.
+// backslash into a slash. `.` and `..` are resolved here, with `..` stopping
+// at the drive's folder as Wine stops it, so that no path on a drive reaches
+// a file outside the folder the drive stands for.
 std::string Join(std::string_view folder, std::string_view rest) {
-  size_t start = 0;
-  while (start < rest.size() && IsSeparator(rest[start])) ++start;
-  rest.remove_prefix(start);
-  std::string result;
-  result.reserve(folder.size() + 1 + rest.size());
-  result.append(folder);
+  std::string result(folder);
   if (result.empty() || result.back() != '/') result += '/';
-  const size_t tail = result.size();
-  result.append(rest);
-  std::replace(result.begin() + static_cast<std::ptrdiff_t>(tail), result.end(), '\\', '/');
+  const size_t root = result.size();
+  size_t pos = 0;
+  while (pos < rest.size()) {
+    size_t end = pos;
+    while (end < rest.size() && !IsSeparator(rest[end])) ++end;
+    std::string_view part = rest.substr(pos, end - pos);
+    if (part == "..") {
+      if (result.size() > root) {
+        result.pop_back();  // the slash after the last name
+        result.resize(std::max(root, result.rfind('/') + 1));
+      }
+    } else if (!part.empty() && part != ".") {
+      result.append(part);
+      result += '/';
+    }
+    pos = end + 1;
+  }
+  // The final slash stays only where the path itself ended with one.
+  if (result.size() > root && !IsSeparator(rest.back())) result.pop_back();
   return result;
 }
 

@@ -8,9 +8,14 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <ctime>
+#include <mutex>
+#include <unordered_map>
+#include <utility>
 
 #include "support/drive_map.h"
 #include "support/file_system.h"
+#include "support/unique_handle.h"
 
 namespace voltrak {
 namespace {
@@ -33,45 +38,120 @@ uint32_t FromErrno(int error) {
   }
 }
 
-// Finds an existing path that matches `path` when case is ignored, one folder
-// at a time, as Wine does for names a playlist spells in another case. Only
-// tried after the exact name failed, so the common case costs nothing.
-bool MatchCase(std::string& path) {
-  std::string matched = path[0] == '/' ? "/" : "";
-  size_t pos = path[0] == '/' ? 1 : 0;
-  while (pos <= path.size()) {
-    size_t end = path.find('/', pos);
-    if (end == std::string::npos) end = path.size();
-    std::string part = path.substr(pos, end - pos);
-    if (!part.empty()) {
-      std::string candidate = matched + part;
-      struct stat info;
-      if (lstat(candidate.c_str(), &info) != 0) {
-        DIR* dir = opendir(matched.empty() ? "." : matched.c_str());
-        if (dir == nullptr) return false;
-        bool found = false;
-        while (dirent* entry = readdir(dir)) {
-          if (strcasecmp(entry->d_name, part.c_str()) == 0) {
-            candidate = matched + entry->d_name;
-            found = true;
-            break;
-          }
+// Remembers folder listings for matching names spelled in another case, so
+// that a long list of names missing from one big folder reads the folder
+// once, not once per name. Only consulted after the exact name failed.
+class CaseMatcher {
+ public:
+  // Finds an existing path that matches `path` when case is ignored, one
+  // folder at a time, as Wine does for names a playlist spells in another case.
+  bool MatchCase(std::string& path) {
+    if (path.empty()) return false;
+    std::string matched = path[0] == '/' ? "/" : "";
+    size_t pos = path[0] == '/' ? 1 : 0;
+    while (pos <= path.size()) {
+      size_t end = path.find('/', pos);
+      if (end == std::string::npos) end = path.size();
+      std::string part = path.substr(pos, end - pos);
+      if (!part.empty()) {
+        std::string candidate = matched + part;
+        struct stat info;
+        if (lstat(candidate.c_str(), &info) != 0) {
+          std::string actual;
+          if (!Find(matched.empty() ? "." : matched, part, &actual)) return false;
+          candidate = matched + actual;
         }
-        closedir(dir);
-        if (!found) return false;
+        matched = candidate;
+        if (end < path.size()) matched += '/';
       }
-      matched = candidate;
-      if (end < path.size()) matched += '/';
+      pos = end + 1;
     }
-    pos = end + 1;
+    path = matched;
+    return true;
   }
-  path = matched;
-  return true;
-}
+
+ private:
+  struct Listing {
+    struct stat folder;
+    // A listing read while the folder's times were still within the
+    // timestamp granularity of the present can miss a change that leaves
+    // them as they were; such a listing is read again rather than trusted.
+    bool settled = false;
+    std::unordered_map<std::string, std::string> names;  // lower case -> actual
+  };
+
+  static constexpr size_t kMaxFolders = 4096;
+  static constexpr size_t kMaxNames = 4000000;
+
+  static std::string Lower(std::string_view name) {
+    std::string lower(name);
+    for (char& c : lower) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return lower;
+  }
+
+  static bool Same(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+           a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+  }
+
+  // The actual name in `folder` of the entry `part` names in any case.
+  bool Find(const std::string& folder, const std::string& part, std::string* actual) {
+    struct stat now;
+    if (stat(folder.c_str(), &now) != 0) return false;
+    const std::string key = Lower(part);
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      auto found = listings_.find(folder);
+      if (found != listings_.end() && found->second.settled && Same(found->second.folder, now)) {
+        auto name = found->second.names.find(key);
+        if (name == found->second.names.end()) return false;
+        *actual = name->second;
+        return true;
+      }
+    }
+    Listing listing;
+    listing.folder = now;
+    struct timespec readAt;
+    clock_gettime(CLOCK_REALTIME, &readAt);
+    // Two seconds covers the coarsest timestamps a folder may keep (FAT).
+    listing.settled = now.st_mtim.tv_sec + 2 < readAt.tv_sec && now.st_ctim.tv_sec + 2 < readAt.tv_sec;
+    FolderListing dir(opendir(folder.c_str()));
+    if (!dir) return false;
+    while (dirent* entry = readdir(dir.Get())) {
+      listing.names.emplace(Lower(entry->d_name), entry->d_name);
+    }
+    auto name = listing.names.find(key);
+    const bool result = name != listing.names.end();
+    if (result) *actual = name->second;
+
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto old = listings_.find(folder);
+    if (old != listings_.end()) {
+      nameCount_ -= old->second.names.size();
+      listings_.erase(old);
+    }
+    if (listings_.size() >= kMaxFolders || nameCount_ + listing.names.size() > kMaxNames) {
+      listings_.clear();  // crude, but a load rarely touches this many folders
+      nameCount_ = 0;
+    }
+    nameCount_ += listing.names.size();
+    listings_.emplace(folder, std::move(listing));
+    return result;
+  }
+
+  std::mutex mutex_;
+  std::unordered_map<std::string, Listing> listings_;
+  size_t nameCount_ = 0;
+};
 
 // The POSIX name of `path`, or an error code when it has none here.
 uint32_t Map(std::string_view path, std::string* posix) {
   if (path.size() > kMaxPathLength) return kErrorFilenameTooLong;
+  // The system would stop at the NUL and open a shorter name than was asked.
+  if (path.find('\0') != std::string_view::npos) return kErrorInvalidName;
   std::optional<std::string> mapped = ToPosixPath(path);
   if (!mapped) return path.size() >= 2 && path[1] == ':' ? kErrorPathNotFound : kErrorBadNetPath;
   if (mapped->empty()) return kErrorPathNotFound;
@@ -79,27 +159,36 @@ uint32_t Map(std::string_view path, std::string* posix) {
   return kErrorSuccess;
 }
 
-// Opens an existing file for reading, retrying with the case matched, and
-// takes its size on the way.
-int OpenExisting(std::string& posix, uint32_t* error, uint64_t* size) {
-  int fd = open(posix.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0 && (errno == ENOENT || errno == ENOTDIR)) {
+// Opens an existing regular file for reading, retrying with the case
+// matched, and takes its size on the way. Opening does not wait, so that a
+// FIFO or a device named as a track is refused instead of blocking the load.
+// Whether an open descriptor is a regular file, made to wait on reads and
+// writes again after an open that must not.
+bool RegularAndBlocking(int fd, struct stat* info) {
+  return fstat(fd, info) == 0 && S_ISREG(info->st_mode) &&
+         fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0;
+}
+
+Descriptor OpenExisting(CaseMatcher& matcher, std::string& posix, uint32_t* error,
+                        uint64_t* size) {
+  const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
+  Descriptor fd(open(posix.c_str(), flags));
+  if (!fd && (errno == ENOENT || errno == ENOTDIR)) {
     int first = errno;
-    if (MatchCase(posix)) {
-      fd = open(posix.c_str(), O_RDONLY | O_CLOEXEC);
+    if (matcher.MatchCase(posix)) {
+      fd.Reset(open(posix.c_str(), flags));
     } else {
       errno = first;
     }
   }
-  if (fd < 0) {
+  if (!fd) {
     *error = FromErrno(errno);
-    return -1;
+    return fd;
   }
   struct stat info;
-  if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-    *error = kErrorAccessDenied;  // Windows will not open a folder as a file
-    close(fd);
-    return -1;
+  if (!RegularAndBlocking(fd.Get(), &info)) {
+    *error = kErrorAccessDenied;  // as Windows answers for a folder opened as a file
+    return Descriptor();
   }
   *error = kErrorSuccess;
   *size = static_cast<uint64_t>(info.st_size);
@@ -107,13 +196,13 @@ int OpenExisting(std::string& posix, uint32_t* error, uint64_t* size) {
 }
 
 // Matches the case of every folder above a file about to be created.
-void MatchFolderCase(std::string& posix) {
+void MatchFolderCase(CaseMatcher& matcher, std::string& posix) {
   size_t slash = posix.rfind('/');
   if (slash == std::string::npos || slash == 0) return;
   std::string folder = posix.substr(0, slash);
   struct stat info;
   if (stat(folder.c_str(), &info) == 0) return;
-  if (MatchCase(folder)) posix = folder + posix.substr(slash);
+  if (matcher.MatchCase(folder)) posix = folder + posix.substr(slash);
 }
 
 uint64_t ToFileTime(const struct timespec& t) {
@@ -131,12 +220,12 @@ struct timespec FromFileTime(uint64_t t) {
 
 class PosixOutputFile : public OutputFile {
  public:
-  explicit PosixOutputFile(int fd) : fd_(fd) {}
+  explicit PosixOutputFile(Descriptor fd) : fd_(std::move(fd)) {}
   ~PosixOutputFile() override { Close(); }
 
   bool Write(std::string_view bytes) override {
-    while (!bytes.empty() && fd_ >= 0) {
-      ssize_t written = write(fd_, bytes.data(), bytes.size());
+    while (!bytes.empty() && fd_) {
+      ssize_t written = write(fd_.Get(), bytes.data(), bytes.size());
       if (written < 0) {
         if (errno == EINTR) continue;
         failure_ = FromErrno(errno);
@@ -144,19 +233,18 @@ class PosixOutputFile : public OutputFile {
       }
       bytes.remove_prefix(static_cast<size_t>(written));
     }
-    return fd_ >= 0;
+    return static_cast<bool>(fd_);
   }
 
   uint32_t Close() override {
-    if (fd_ >= 0) {
-      if (close(fd_) != 0 && failure_ == 0) failure_ = FromErrno(errno);
-      fd_ = -1;
+    if (uint32_t closed = fd_.Close(); closed != 0 && failure_ == 0) {
+      failure_ = FromErrno(static_cast<int>(closed));
     }
     return failure_;
   }
 
  private:
-  int fd_;
+  Descriptor fd_;
   uint32_t failure_ = 0;
 };
 
@@ -169,13 +257,12 @@ class PosixFileSystem : public FileSystem {
     std::string posix;
     uint32_t error = Map(path, &posix);
     if (error != 0) return error;
-    int fd = OpenExisting(posix, &error, size);
-    if (fd < 0) return error;
+    Descriptor fd = OpenExisting(matcher_, posix, &error, size);
+    if (!fd) return error;
     if (tailSize > 0 && *size >= tailSize) {
-      ssize_t got = pread(fd, tail, tailSize, static_cast<off_t>(*size - tailSize));
+      ssize_t got = pread(fd.Get(), tail, tailSize, static_cast<off_t>(*size - tailSize));
       if (got == static_cast<ssize_t>(tailSize)) *tailRead = tailSize;
     }
-    close(fd);
     return kErrorSuccess;
   }
 
@@ -185,23 +272,21 @@ class PosixFileSystem : public FileSystem {
     uint32_t error = Map(path, &posix);
     if (error != 0) return error;
     uint64_t size = 0;
-    int fd = OpenExisting(posix, &error, &size);
-    if (fd < 0) return error;
+    Descriptor fd = OpenExisting(matcher_, posix, &error, &size);
+    if (!fd) return error;
     try {
       contents->resize(static_cast<size_t>(size));
     } catch (const std::bad_alloc&) {
-      close(fd);
       return kErrorNotEnoughMemory;
     }
     size_t done = 0;
     while (done < contents->size()) {
-      ssize_t got = read(fd, contents->data() + done, contents->size() - done);
+      ssize_t got = read(fd.Get(), contents->data() + done, contents->size() - done);
       if (got < 0 && errno == EINTR) continue;
       if (got <= 0) break;
       done += static_cast<size_t>(got);
     }
     contents->resize(done);  // a file that shrank while being read
-    close(fd);
     return kErrorSuccess;
   }
 
@@ -209,13 +294,19 @@ class PosixFileSystem : public FileSystem {
     std::string posix;
     *error = Map(path, &posix);
     if (*error != 0) return nullptr;
-    MatchFolderCase(posix);
-    int fd = open(posix.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
-      *error = FromErrno(errno);
+    MatchFolderCase(matcher_, posix);
+    // Not waiting here either: a FIFO or device in the way is refused.
+    Descriptor fd(open(posix.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666));
+    if (!fd) {
+      *error = errno == ENXIO ? kErrorAccessDenied : FromErrno(errno);
       return nullptr;
     }
-    return std::make_unique<PosixOutputFile>(fd);
+    struct stat info;
+    if (!RegularAndBlocking(fd.Get(), &info)) {
+      *error = kErrorAccessDenied;
+      return nullptr;
+    }
+    return std::make_unique<PosixOutputFile>(std::move(fd));
   }
 
   uint32_t Rename(std::string_view from, std::string_view to) override {
@@ -223,8 +314,8 @@ class PosixFileSystem : public FileSystem {
     uint32_t error = Map(from, &source);
     if (error == 0) error = Map(to, &target);
     if (error != 0) return error;
-    MatchCase(source);
-    MatchFolderCase(target);
+    matcher_.MatchCase(source);
+    MatchFolderCase(matcher_, target);
     // Windows refuses to move onto an existing file; link() refuses the same
     // way, atomically, where hard links exist.
     if (link(source.c_str(), target.c_str()) == 0) {
@@ -242,7 +333,7 @@ class PosixFileSystem : public FileSystem {
     std::string posix;
     uint32_t error = Map(path, &posix);
     if (error != 0) return error;
-    MatchCase(posix);
+    matcher_.MatchCase(posix);
     return unlink(posix.c_str()) == 0 ? kErrorSuccess : FromErrno(errno);
   }
 
@@ -250,7 +341,7 @@ class PosixFileSystem : public FileSystem {
     std::string posix;
     uint32_t error = Map(path, &posix);
     if (error != 0) return error;
-    MatchFolderCase(posix);
+    MatchFolderCase(matcher_, posix);
     return mkdir(posix.c_str(), 0777) == 0 ? kErrorSuccess : FromErrno(errno);
   }
 
@@ -258,7 +349,7 @@ class PosixFileSystem : public FileSystem {
     std::string posix;
     uint32_t error = Map(path, &posix);
     if (error != 0) return error;
-    MatchCase(posix);
+    matcher_.MatchCase(posix);
     struct stat info;
     if (stat(posix.c_str(), &info) != 0) return FromErrno(errno);
     times->Accessed = ToFileTime(info.st_atim);
@@ -272,10 +363,13 @@ class PosixFileSystem : public FileSystem {
     std::string posix;
     uint32_t error = Map(path, &posix);
     if (error != 0) return error;
-    MatchCase(posix);
+    matcher_.MatchCase(posix);
     struct timespec both[2] = {FromFileTime(times.Accessed), FromFileTime(times.Written)};
     return utimensat(AT_FDCWD, posix.c_str(), both, 0) == 0 ? kErrorSuccess : FromErrno(errno);
   }
+
+ private:
+  CaseMatcher matcher_;
 };
 
 }  // namespace

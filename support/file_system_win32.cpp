@@ -1,15 +1,20 @@
 // The file system on Windows: the "A" calls with the paths as they stand.
 #include <windows.h>
 
+#include <utility>
+
 #include "support/file_system.h"
+#include "support/unique_handle.h"
 
 namespace voltrak {
 namespace {
 
 // The path as a NUL-terminated buffer, or an error when it is too long for
-// the calls the program makes.
+// the calls the program makes or holds a NUL of its own.
 uint32_t Terminate(std::string_view path, char (&buffer)[MAX_PATH]) {
   if (path.size() > kMaxPathLength) return kErrorFilenameTooLong;
+  // The call would stop at the NUL and open a shorter name than was asked.
+  if (path.find('\0') != std::string_view::npos) return kErrorInvalidName;
   path.copy(buffer, path.size());
   buffer[path.size()] = '\0';
   return kErrorSuccess;
@@ -26,39 +31,36 @@ FILETIME ToFileTime(uint64_t t) {
   return result;
 }
 
-HANDLE OpenForReading(const char* path) {
-  return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                     FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+FileHandle OpenForReading(const char* path) {
+  return FileHandle(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
 }
 
 class Win32OutputFile : public OutputFile {
  public:
-  explicit Win32OutputFile(HANDLE file) : file_(file) {}
+  explicit Win32OutputFile(FileHandle file) : file_(std::move(file)) {}
   ~Win32OutputFile() override { Close(); }
 
   bool Write(std::string_view bytes) override {
-    while (!bytes.empty() && file_ != INVALID_HANDLE_VALUE) {
+    while (!bytes.empty() && file_) {
       DWORD chunk = bytes.size() > 0x40000000u ? 0x40000000u : static_cast<DWORD>(bytes.size());
       DWORD written = 0;
-      if (!WriteFile(file_, bytes.data(), chunk, &written, nullptr) || written == 0) {
+      if (!WriteFile(file_.Get(), bytes.data(), chunk, &written, nullptr) || written == 0) {
         if (failure_ == 0) failure_ = GetLastError() ? GetLastError() : kErrorWriteFault;
         return false;
       }
       bytes.remove_prefix(written);
     }
-    return file_ != INVALID_HANDLE_VALUE;
+    return static_cast<bool>(file_);
   }
 
   uint32_t Close() override {
-    if (file_ != INVALID_HANDLE_VALUE) {
-      if (!CloseHandle(file_) && failure_ == 0) failure_ = GetLastError();
-      file_ = INVALID_HANDLE_VALUE;
-    }
+    if (uint32_t closed = file_.Close(); closed != 0 && failure_ == 0) failure_ = closed;
     return failure_;
   }
 
  private:
-  HANDLE file_;
+  FileHandle file_;
   uint32_t failure_ = 0;
 };
 
@@ -70,20 +72,19 @@ class Win32FileSystem : public FileSystem {
     *tailRead = 0;
     char name[MAX_PATH];
     if (uint32_t error = Terminate(path, name)) return error;
-    HANDLE file = OpenForReading(name);
-    if (file == INVALID_HANDLE_VALUE) return GetLastError();
+    FileHandle file = OpenForReading(name);
+    if (!file) return GetLastError();
     LARGE_INTEGER length;
-    if (GetFileSizeEx(file, &length)) *size = static_cast<uint64_t>(length.QuadPart);
+    if (GetFileSizeEx(file.Get(), &length)) *size = static_cast<uint64_t>(length.QuadPart);
     if (tailSize > 0 && *size >= tailSize) {
       LARGE_INTEGER back;
       back.QuadPart = -static_cast<LONGLONG>(tailSize);
       DWORD got = 0;
-      if (SetFilePointerEx(file, back, nullptr, FILE_END) &&
-          ReadFile(file, tail, static_cast<DWORD>(tailSize), &got, nullptr) && got == tailSize) {
+      if (SetFilePointerEx(file.Get(), back, nullptr, FILE_END) &&
+          ReadFile(file.Get(), tail, static_cast<DWORD>(tailSize), &got, nullptr) && got == tailSize) {
         *tailRead = tailSize;
       }
     }
-    CloseHandle(file);
     return kErrorSuccess;
   }
 
@@ -91,11 +92,11 @@ class Win32FileSystem : public FileSystem {
     contents->clear();
     char name[MAX_PATH];
     if (uint32_t error = Terminate(path, name)) return error;
-    HANDLE file = OpenForReading(name);
-    if (file == INVALID_HANDLE_VALUE) return GetLastError();
+    FileHandle file = OpenForReading(name);
+    if (!file) return GetLastError();
     LARGE_INTEGER length;
     uint32_t error = kErrorSuccess;
-    if (!GetFileSizeEx(file, &length)) {
+    if (!GetFileSizeEx(file.Get(), &length)) {
       error = GetLastError();
     } else {
       try {
@@ -105,7 +106,7 @@ class Win32FileSystem : public FileSystem {
           DWORD chunk = static_cast<DWORD>(
               contents->size() - done > 0x40000000u ? 0x40000000u : contents->size() - done);
           DWORD got = 0;
-          if (!ReadFile(file, contents->data() + done, chunk, &got, nullptr) || got == 0) break;
+          if (!ReadFile(file.Get(), contents->data() + done, chunk, &got, nullptr) || got == 0) break;
           done += got;
         }
         contents->resize(done);
@@ -113,21 +114,20 @@ class Win32FileSystem : public FileSystem {
         error = kErrorNotEnoughMemory;
       }
     }
-    CloseHandle(file);
     return error;
   }
 
   std::unique_ptr<OutputFile> Create(std::string_view path, uint32_t* error) override {
     char name[MAX_PATH];
     if ((*error = Terminate(path, name)) != 0) return nullptr;
-    HANDLE file = CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    FileHandle file(CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
       *error = GetLastError();
       return nullptr;
     }
     *error = kErrorSuccess;
-    return std::make_unique<Win32OutputFile>(file);
+    return std::make_unique<Win32OutputFile>(std::move(file));
   }
 
   uint32_t Rename(std::string_view from, std::string_view to) override {
@@ -163,15 +163,13 @@ class Win32FileSystem : public FileSystem {
   uint32_t SetTimes(std::string_view path, const FileTimes& times) override {
     char name[MAX_PATH];
     if (uint32_t error = Terminate(path, name)) return error;
-    HANDLE file = CreateFileA(name, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return GetLastError();
+    FileHandle file(CreateFileA(name, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return GetLastError();
     FILETIME created = ToFileTime(times.Created);
     FILETIME accessed = ToFileTime(times.Accessed);
     FILETIME written = ToFileTime(times.Written);
-    uint32_t error = SetFileTime(file, &created, &accessed, &written) ? kErrorSuccess : GetLastError();
-    CloseHandle(file);
-    return error;
+    return SetFileTime(file.Get(), &created, &accessed, &written) ? kErrorSuccess : GetLastError();
   }
 };
 

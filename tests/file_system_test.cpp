@@ -1,5 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <functional>
+#include <future>
+#include <string>
+#include <utility>
+#include <vector>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include "support/drive_map.h"
 #include "support/file_system.h"
 #include "tests/test_support.h"
@@ -45,6 +58,33 @@ TEST(FileSystem, WritesReadsRenamesAndDeletes) {
   EXPECT_EQ(back.Written, times.Written);
 }
 
+TEST(FileSystem, RefusesPathsHoldingANulByte) {
+  ScratchFolder folder;
+  folder.Write("a.mp3", "x");
+  FileSystem& files = SystemFileSystem();
+  const std::string file = folder / std::string("a.mp3\0x", 7);
+  const std::string created = folder / std::string("b.mp3\0x", 7);
+  uint64_t size = 0;
+  size_t got = 0;
+  std::string contents;
+  FileTimes times;
+  uint32_t error = 0;
+  const std::vector<std::pair<const char*, std::function<uint32_t()>>> calls = {
+      {"ReadTail", [&] { return files.ReadTail(file, &size, nullptr, 0, &got); }},
+      {"ReadAll", [&] { return files.ReadAll(file, &contents); }},
+      {"Create", [&] { return files.Create(created, &error) ? 0u : error; }},
+      {"Rename from", [&] { return files.Rename(file, folder / "c.mp3"); }},
+      {"Rename to", [&] { return files.Rename(folder / "a.mp3", created); }},
+      {"Delete", [&] { return files.Delete(file); }},
+      {"CreateFolder", [&] { return files.CreateFolder(created); }},
+      {"GetTimes", [&] { return files.GetTimes(file, &times); }},
+      {"SetTimes", [&] { return files.SetTimes(file, times); }},
+  };
+  for (const auto& [name, call] : calls) EXPECT_EQ(call(), kErrorInvalidName) << name;
+  EXPECT_EQ(files.ReadAll(folder / "b.mp3", &contents), kErrorFileNotFound);
+  EXPECT_EQ(folder.Read("a.mp3"), "x");
+}
+
 #ifndef _WIN32
 TEST(DriveMap, NamesPathsTheWayWineDoes) {
   EXPECT_EQ(ToWindowsPath("/tmp/x/mix.m3u"), "Z:\\tmp\\x\\mix.m3u");
@@ -61,6 +101,47 @@ TEST(DriveMap, NamesPathsTheWayWineDoes) {
   EXPECT_FALSE(ToPosixPath("M:\\a.mp3"));
 }
 
+TEST(DriveMap, KeepsDotDotInsideTheDrive) {
+  MapDrive('M', "/srv/music");
+  const std::pair<std::string, std::string> cases[] = {
+      {"M:\\..\\..\\etc\\passwd", "/srv/music/etc/passwd"},
+      {"M:\\Rock\\..\\Pop\\a.mp3", "/srv/music/Pop/a.mp3"},
+      {"M:\\.\\a.mp3", "/srv/music/a.mp3"},
+      {"M:/Rock/./../../a.mp3", "/srv/music/a.mp3"},
+      {"Z:\\tmp\\..\\..\\a", "/a"},
+      {"M:\\Rock\\a.mp3", "/srv/music/Rock/a.mp3"},
+      {"..\\Music\\a.mp3", "../Music/a.mp3"},  // relative: left to the system
+  };
+  for (const auto& [windows, posix] : cases) EXPECT_EQ(ToPosixPath(windows), posix) << windows;
+  MapDrive('M', "");
+}
+
+// A FIFO or device must be refused at once, not waited on. Should the open
+// block, the test opens the FIFO's other end to free it and fails.
+TEST(FileSystem, RefusesFifosAndDevices) {
+  ScratchFolder folder;
+  const std::string fifo = folder / "pipe.mp3";
+  const std::string fifoPosix = ToPosixPath(fifo).value_or("");
+  ASSERT_EQ(mkfifo(fifoPosix.c_str(), 0666), 0);
+  FileSystem& files = SystemFileSystem();
+  for (const std::string& path : {fifo, std::string("Z:\\dev\\null")}) {
+    for (bool whole : {false, true}) {
+      auto result = std::async(std::launch::async, [&] {
+        uint64_t size = 0;
+        size_t got = 0;
+        std::string contents;
+        return whole ? files.ReadAll(path, &contents) : files.ReadTail(path, &size, nullptr, 0, &got);
+      });
+      if (result.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+        ADD_FAILURE() << path << " blocked";
+        int writer = open(fifoPosix.c_str(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0) close(writer);
+      }
+      EXPECT_EQ(result.get(), kErrorAccessDenied) << path << (whole ? " ReadAll" : " ReadTail");
+    }
+  }
+}
+
 TEST(FileSystem, FindsNamesSpelledInAnotherCase) {
   ScratchFolder folder;
   ASSERT_EQ(SystemFileSystem().CreateFolder(folder / "Rock"), 0u);
@@ -68,6 +149,30 @@ TEST(FileSystem, FindsNamesSpelledInAnotherCase) {
   std::string contents;
   EXPECT_EQ(SystemFileSystem().ReadAll(folder / "ROCK\\song.mp3", &contents), 0u);
   EXPECT_EQ(contents, "x");
+}
+
+// Folder listings are remembered between lookups; a folder that changed
+// since must be read again.
+TEST(FileSystem, FindsOtherCaseAfterTheFolderChanged) {
+  ScratchFolder folder;
+  FileSystem& files = SystemFileSystem();
+  std::string contents;
+  ASSERT_EQ(files.CreateFolder(folder / "Rock"), 0u);
+  folder.Write("Rock\\Song.MP3", "1");
+  ASSERT_EQ(files.ReadAll(folder / "ROCK\\song.mp3", &contents), 0u);
+  EXPECT_EQ(files.ReadAll(folder / "rock\\other.mp3", &contents), kErrorFileNotFound);
+
+  folder.Write("Rock\\Other.Mp3", "2");
+  EXPECT_EQ(files.ReadAll(folder / "rock\\OTHER.MP3", &contents), 0u);
+  EXPECT_EQ(contents, "2");
+
+  ASSERT_EQ(files.Rename(folder / "Rock", folder / "Pop"), 0u);
+  ASSERT_EQ(files.CreateFolder(folder / "Rock"), 0u);
+  folder.Write("Rock\\SONG.mp3", "3");
+  EXPECT_EQ(files.ReadAll(folder / "rock\\song.MP3", &contents), 0u);
+  EXPECT_EQ(contents, "3");
+  EXPECT_EQ(files.ReadAll(folder / "POP\\song.mp3", &contents), 0u);
+  EXPECT_EQ(contents, "1");
 }
 #endif
 
