@@ -51,25 +51,7 @@ bool IsTerminal(std::FILE* stream) {
 }  // namespace
 
 std::string NormalizePosixPath(std::string_view absolutePath) {
-  std::vector<std::string_view> parts;
-  size_t pos = 0;
-  while (pos <= absolutePath.size()) {
-    size_t end = absolutePath.find('/', pos);
-    if (end == std::string_view::npos) end = absolutePath.size();
-    std::string_view part = absolutePath.substr(pos, end - pos);
-    if (part == "..") {
-      if (!parts.empty()) parts.pop_back();  // above the root is the root
-    } else if (!part.empty() && part != ".") {
-      parts.push_back(part);
-    }
-    pos = end + 1;
-  }
-  std::string result;
-  for (std::string_view part : parts) {
-    result += '/';
-    result += part;
-  }
-  return result.empty() ? "/" : result;
+  return ResolveBelow("/", absolutePath, "/", '/', false);  // above the root is the root
 }
 
 std::string PlaylistPathFor(std::string_view given) {

@@ -41,32 +41,12 @@ std::string CurrentFolder() {
 }
 
 // Joins a drive's folder and the rest of a Windows path, turning every
-// backslash into a slash. `.` and `..` are resolved here, with `..` stopping
-// at the drive's folder as Wine stops it, so that no path on a drive reaches
-// a file outside the folder the drive stands for.
+// backslash into a slash. ".." stops at the drive's folder as Wine stops it,
+// so that no path on a drive reaches a file outside the folder it stands for.
 std::string Join(std::string_view folder, std::string_view rest) {
-  std::string result(folder);
-  if (result.empty() || result.back() != '/') result += '/';
-  const size_t root = result.size();
-  size_t pos = 0;
-  while (pos < rest.size()) {
-    size_t end = pos;
-    while (end < rest.size() && !IsSeparator(rest[end])) ++end;
-    std::string_view part = rest.substr(pos, end - pos);
-    if (part == "..") {
-      if (result.size() > root) {
-        result.pop_back();  // the slash after the last name
-        result.resize(std::max(root, result.rfind('/') + 1));
-      }
-    } else if (!part.empty() && part != ".") {
-      result.append(part);
-      result += '/';
-    }
-    pos = end + 1;
-  }
-  // The final slash stays only where the path itself ended with one.
-  if (result.size() > root && !IsSeparator(rest.back())) result.pop_back();
-  return result;
+  std::string root(folder);
+  if (root.empty() || root.back() != '/') root += '/';
+  return ResolveBelow(root, rest, "\\/", '/', true);
 }
 
 }  // namespace
@@ -130,6 +110,31 @@ std::string ToWindowsPath(std::string_view posixPath) {
   std::string_view rest = std::string_view(absolute).substr(bestLength);
   if (rest.empty()) rest = "/";
   for (char c : rest) result += c == '/' ? '\\' : c;
+  return result;
+}
+
+std::string ResolveBelow(std::string_view root, std::string_view rest,
+                         std::string_view separators, char joiner, bool keepFinal) {
+  std::string result(root);
+  const size_t floor = result.size();
+  size_t pos = 0;
+  while (pos < rest.size()) {
+    size_t end = std::min(rest.find_first_of(separators, pos), rest.size());
+    std::string_view part = rest.substr(pos, end - pos);
+    if (part == "..") {
+      if (result.size() > floor) {
+        result.pop_back();  // the joiner after the last part
+        size_t cut = result.rfind(joiner);
+        result.resize(cut == std::string::npos || cut + 1 < floor ? floor : cut + 1);
+      }
+    } else if (!part.empty() && part != ".") {
+      result.append(part);
+      result += joiner;
+    }
+    pos = end + 1;
+  }
+  bool endedWithSeparator = !rest.empty() && separators.find(rest.back()) != std::string_view::npos;
+  if (result.size() > floor && !(keepFinal && endedWithSeparator)) result.pop_back();
   return result;
 }
 

@@ -2,43 +2,10 @@
 // relative name resolves exactly as it would under Wine.
 #include <unistd.h>
 
-#include <vector>
-
 #include "support/drive_map.h"
 #include "support/whole_path.h"
 
 namespace voltrak {
-namespace {
-
-// Drops "." and resolves ".." below the drive's root, as the system's
-// full-path call does. `whole` starts with "X:\".
-std::string Tidy(const std::string& whole) {
-  std::string result = whole.substr(0, 2);
-  std::vector<std::string_view> parts;
-  std::string_view rest = std::string_view(whole).substr(2);
-  size_t pos = 0;
-  while (pos <= rest.size()) {
-    size_t end = rest.find('\\', pos);
-    if (end == std::string_view::npos) end = rest.size();
-    std::string_view part = rest.substr(pos, end - pos);
-    if (part == "..") {
-      if (!parts.empty()) parts.pop_back();
-    } else if (!part.empty() && part != ".") {
-      parts.push_back(part);
-    }
-    pos = end + 1;
-  }
-  for (std::string_view part : parts) {
-    result += '\\';
-    result += part;
-  }
-  if (result.size() == 2 || (!rest.empty() && rest.back() == '\\' && result.back() != '\\')) {
-    result += '\\';
-  }
-  return result;
-}
-
-}  // namespace
 
 std::string WholePath(std::string_view path) {
   if (path.empty() || IsWholePath(path) || path.find('\0') != std::string_view::npos) {
@@ -63,7 +30,8 @@ std::string WholePath(std::string_view path) {
   for (char& c : whole) {
     if (c == '/') c = '\\';
   }
-  return Tidy(whole);
+  // "." and ".." resolved below the drive's root, as the full-path call does.
+  return ResolveBelow(whole.substr(0, 3), std::string_view(whole).substr(3), "\\", '\\', true);
 }
 
 }  // namespace voltrak
