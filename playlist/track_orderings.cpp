@@ -1,0 +1,84 @@
+#include "playlist/track_orderings.h"
+
+#include <algorithm>
+
+namespace voltrak {
+namespace {
+
+unsigned char Upper(unsigned char c) { return c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c; }
+
+int CompareNumbers(uint32_t a, uint32_t b) { return static_cast<int32_t>(a - b); }
+
+std::string_view NameOf(const MP3Information& record) {
+  return record.TrackName().value_or(std::string_view());
+}
+
+std::string_view PathOf(const MP3Information& record) {
+  return record.FilePath ? std::string_view(*record.FilePath) : std::string_view();
+}
+
+// Two text keys: the second is read only when the first ties.
+int CompareTexts(std::string_view a1, std::string_view b1, std::string_view a2,
+                 std::string_view b2) {
+  int first = CompareText(a1, b1);
+  return first != 0 ? first : CompareText(a2, b2);
+}
+
+}  // namespace
+
+int CompareText(std::string_view a, std::string_view b) {
+  for (size_t i = 0;; ++i) {
+    unsigned char x = i < a.size() ? Upper(static_cast<unsigned char>(a[i])) : 0;
+    unsigned char y = i < b.size() ? Upper(static_cast<unsigned char>(b[i])) : 0;
+    if (x != y || x == 0) return static_cast<int>(x) - static_cast<int>(y);
+  }
+}
+
+int CompareEntries(Ordering ordering, const EntryRef& a, const EntryRef& b) {
+  const MP3Information& x = *a.Record;
+  const MP3Information& y = *b.Record;
+  switch (ordering) {
+    case Ordering::kByTrackName: {
+      if (a.Index == b.Index) return 0;
+      int order = CompareTexts(NameOf(x), NameOf(y), PathOf(x), PathOf(y));
+      return order != 0 ? order : a.Index < b.Index ? -1 : 1;
+    }
+    case Ordering::kByTitle:
+      return CompareTexts(x.TagTitle(), y.TagTitle(), x.TagArtist(), y.TagArtist());
+    case Ordering::kByArtist:
+      return CompareTexts(x.TagArtist(), y.TagArtist(), x.TagTitle(), y.TagTitle());
+    case Ordering::kByAlbum:
+      return CompareTexts(x.TagAlbum(), y.TagAlbum(), x.TagTitle(), y.TagTitle());
+    case Ordering::kByPath:
+      return CompareTexts(PathOf(x), PathOf(y), NameOf(x), NameOf(y));
+    case Ordering::kByPlayLength:
+      return CompareNumbers(x.PlayLength, y.PlayLength);
+    case Ordering::kBySize:
+      return CompareNumbers(x.FileSize, y.FileSize);
+    case Ordering::kByArtistAlbumTitle: {
+      int order = CompareText(x.TagArtist(), y.TagArtist());
+      return order != 0 ? order : CompareTexts(x.TagAlbum(), y.TagAlbum(), x.TagTitle(), y.TagTitle());
+    }
+  }
+  return 0;
+}
+
+std::vector<EntryRef> EntryRefsOf(const Playlist& playlist) {
+  std::vector<EntryRef> entries;
+  entries.reserve(playlist.Tracks.size());
+  for (size_t i = 0; i < playlist.Tracks.size(); ++i) {
+    entries.push_back(EntryRef{static_cast<uint32_t>(i), &playlist.Tracks[i]});
+  }
+  return entries;
+}
+
+void SortEntries(std::vector<EntryRef>& entries, Ordering ordering) {
+  // A merge sort only ever compares inside the ranges it merges, so a
+  // comparison that is not transitive misorders at worst; it never reads
+  // past the array as a quicksort's unguarded scans may.
+  std::stable_sort(entries.begin(), entries.end(), [ordering](const EntryRef& a, const EntryRef& b) {
+    return CompareEntries(ordering, a, b) < 0;
+  });
+}
+
+}  // namespace voltrak
