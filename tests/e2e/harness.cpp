@@ -214,10 +214,17 @@ App::App(const Scratch& scratch, const char* tail) : scratch_(scratch) {
   startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   std::vector<char> mutableLine(line.begin(), line.end());
   mutableLine.push_back('\0');
-  if (!CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, 0, environment.data(),
-                      scratch.Work.c_str(), &startup, &process_)) {
+  // Wine now and then refuses a start while the previous case's process is
+  // still being taken down (error 1359); a second try a moment later starts.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, 0,
+                       environment.data(), scratch.Work.c_str(), &startup, &process_)) {
+      startError_ = 0;
+      break;
+    }
     startError_ = GetLastError();
     process_ = {};
+    Sleep(250);
   }
   CloseHandle(trace);
 }
