@@ -2,6 +2,8 @@
 // 100,000 by default) and sets the time against a bare loop that makes only
 // the per-file system calls (open, size, read the last 128 bytes, close) on
 // the same files. Peak memory is that of a child process doing one load.
+// Then the HTML report with all five listings of the largest list, against
+// the load of the same list, with its peak memory.
 
 #include <chrono>
 #include <cstdio>
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "bench/syscall_floor.h"
+#include "outputs/html_report.h"
 #include "playlist/playlist_loader.h"
 #include "support/drive_map.h"
 #include "tools/playlist_generator.h"
@@ -34,6 +37,9 @@ class QuietHost : public LoadHost {
   void RunCommand(uint32_t) override {}
   void ReportSystemError(uint32_t, unsigned, const char*) override {}
   bool OfferRewrite(std::string_view) override { return false; }
+  DuplicateAnswer AskAboutDuplicate(const EntryRef&, const EntryRef&) override {
+    return DuplicateAnswer::kKeepBoth;
+  }
   void Trace(std::string_view) override {}
 };
 
@@ -67,13 +73,80 @@ long VmHighWaterKilobytes() {
   return kilobytes;
 }
 
-long PeakKilobytesOfChildLoad(const char* self, const std::string& playlistPath) {
-  std::string command = std::string(self) + " --load-only '" + playlistPath + "'";
+// `mode` is --load-only, or --report-only for a load and the report.
+long PeakKilobytesOfChildLoad(const char* self, const std::string& playlistPath,
+                              const char* mode = "--load-only") {
+  std::string command = std::string(self) + " " + mode + " '" + playlistPath + "'";
   FILE* child = popen(command.c_str(), "r");
   if (child == nullptr) return -1;
   long kilobytes = -1;
   if (std::fscanf(child, "%ld", &kilobytes) != 1) kilobytes = -1;
   return pclose(child) == 0 ? kilobytes : -1;
+}
+
+// Keep First over the loaded list with every tenth entry listed again: the
+// pass must cost well below the load it ends.
+void TimeDuplicatePass(const std::string& playlistPath) {
+  uint32_t count = 0;
+  double load = TimeLoad(playlistPath, &count);
+  Playlist playlist;
+  LoadSettings settings;
+  settings.CurrentPlaylistPath = playlistPath;
+  QuietHost host;
+  LoadPlaylist(settings, playlist, SystemFileSystem(), host);
+  for (uint32_t i = 0; i < count; i += 10) {
+    MP3Information again;
+    again.ExtendedInfo = playlist.Tracks[i].ExtendedInfo;
+    again.FilePath = playlist.Tracks[i].FilePath;
+    again.DeriveTrackName();
+    playlist.Tracks.push_back(std::move(again));
+  }
+  const uint32_t listed = playlist.TrackCount();
+  auto start = std::chrono::steady_clock::now();
+  RemoveDuplicates(kKeepFirstDuplicates, playlist, "", host);
+  double pass = Seconds(start);
+  std::printf("Keep First over %u entries (%u removed): %.1f ms; the load of %u: %.1f ms\n", listed,
+              listed - playlist.TrackCount(), pass * 1e3, count, load * 1e3);
+}
+
+class QuietOutputHost : public OutputHost {
+ public:
+  void CannotWrite(std::string_view, uint32_t) override {}
+  void NoTrackName() override {}
+};
+
+// Loads, plans by time onto CD-R and writes the report with all five
+// listings beside the playlist; the report's time.
+double TimeReport(const std::string& playlistPath) {
+  Playlist playlist;
+  LoadSettings settings;
+  settings.CurrentPlaylistPath = playlistPath;
+  QuietHost host;
+  LoadPlaylist(settings, playlist, SystemFileSystem(), host);
+  ReportSettings report;
+  ChooseFillMode(report.Planning, kFillByTime);
+  PlanVolumes(report.Planning, playlist, playlistPath);
+  for (const ReportListing& listing : kReportListings) report.Options.*listing.Switch = 1;
+  QuietOutputHost quiet;
+  auto start = std::chrono::steady_clock::now();
+  WriteHtmlReport(playlist, report, SystemClock(), {playlistPath, SystemFileSystem(), quiet});
+  return Seconds(start);
+}
+
+// The report must cost less than the load of the same list.
+void CompareReportWithLoad(const char* self, const std::string& playlistPath) {
+  uint32_t count = 0;
+  double load = 1e9, report = 1e9;
+  for (int round = 0; round < 3; ++round) {
+    load = std::min(load, TimeLoad(playlistPath, &count));
+    report = std::min(report, TimeReport(playlistPath));
+  }
+  std::printf("Report with five listings of %u entries: %.1f ms; the load: %.1f ms (%.2fx); "
+              "peak %.1f MB, the load alone %.1f MB\n",
+              count, report * 1e3, load * 1e3, report / load,
+              static_cast<double>(PeakKilobytesOfChildLoad(self, playlistPath, "--report-only")) /
+                  1024.0,
+              static_cast<double>(PeakKilobytesOfChildLoad(self, playlistPath)) / 1024.0);
 }
 
 std::string Prepare(uint32_t count) {
@@ -101,6 +174,11 @@ std::string Prepare(uint32_t count) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 3 && std::strcmp(argv[1], "--report-only") == 0) {
+    TimeReport(argv[2]);
+    std::printf("%ld\n", VmHighWaterKilobytes());
+    return 0;
+  }
   if (argc == 3 && std::strcmp(argv[1], "--load-only") == 0) {
     uint32_t count = 0;
     TimeLoad(argv[2], &count);
@@ -129,5 +207,7 @@ int main(int argc, char** argv) {
     std::printf("%-9u %12.3f %12.3f %6.2fx %10.1f\n", count, bestLoad * 1e6 / count,
                 bestFloor * 1e6 / count, bestLoad / bestFloor, static_cast<double>(peak) / 1024.0);
   }
+  TimeDuplicatePass(Prepare(sizes.back()));
+  CompareReportWithLoad(argv[0], Prepare(sizes.back()));
   return 0;
 }

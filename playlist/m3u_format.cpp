@@ -6,7 +6,7 @@ namespace voltrak {
 using m3u_detail::kHeader;
 
 namespace {
-constexpr size_t kInfoPrefixLength = 8;  // "#EXTINF:"
+constexpr size_t kInfoPrefixLength = m3u_detail::kInfoPrefix.size();
 }  // namespace
 
 size_t CountM3uEntries(std::string_view text) {
@@ -37,7 +37,7 @@ uint32_t PlayLengthOf(std::string_view extendedInfo) {
   return value;
 }
 
-void M3uWriter(OutputFile& file, const MP3Information* records, size_t count) {
+bool M3uWriter(OutputFile& file, const MP3Information* records, size_t count) {
   // One buffer, one write: a playlist of thousands of lines stays one call.
   std::string out(kHeader);
   for (size_t i = 0; i < count; ++i) {
@@ -49,7 +49,7 @@ void M3uWriter(OutputFile& file, const MP3Information* records, size_t count) {
     if (record.FilePath) out += *record.FilePath;
     out += "\r\n";
   }
-  file.Write(out);
+  return file.Write(out);
 }
 
 }  // namespace voltrak

@@ -20,13 +20,18 @@ struct M3uEntry {
 
 namespace m3u_detail {
 constexpr std::string_view kHeader = "#EXTM3U\r\n";
+constexpr std::string_view kInfoPrefix = "#EXTINF:";
+// Editors on Windows often start a UTF-8 text with its byte-order mark.
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
-// Calls `visit` for every non-empty line after the header: runs of CR and LF
-// end a line and vanish, so blank lines never reach the caller. The next CR
-// and the next LF are each found with memchr and kept until passed, so every
-// byte is looked at a bounded number of times whatever the line ends.
+// Calls `visit` for every non-empty line after the byte-order mark and the
+// header: runs of CR and LF end a line and vanish, so blank lines never reach
+// the caller. The next CR and the next LF are each found with memchr and kept
+// until passed, so every byte is looked at a bounded number of times whatever
+// the line ends.
 template <typename Visit>
 void ForEachLine(std::string_view text, Visit visit) {
+  if (text.substr(0, kUtf8Bom.size()) == kUtf8Bom) text.remove_prefix(kUtf8Bom.size());
   if (text.substr(0, kHeader.size()) == kHeader) text.remove_prefix(kHeader.size());
   const char* const begin = text.data();
   const size_t size = text.size();
@@ -57,12 +62,17 @@ size_t CountM3uEntries(std::string_view text);
 // load holds the text and its records and no third copy.
 template <typename Visit>
 void ForEachM3uEntry(std::string_view text, Visit visit) {
+  using m3u_detail::kInfoPrefix;
   std::optional<std::string_view> pending;
   bool going = true;
   m3u_detail::ForEachLine(text, [&](std::string_view line) {
     if (!going) return;
     if (line[0] == '#') {
-      pending = line;  // the last of several "#" lines counts
+      // The last "#" line counts, except that other players' own lines
+      // (#EXTVLCOPT, #EXTALB, comments) between an #EXTINF: line and its
+      // path leave the play length and title where they were.
+      bool pendingInfo = pending && pending->substr(0, kInfoPrefix.size()) == kInfoPrefix;
+      if (!pendingInfo || line.substr(0, kInfoPrefix.size()) == kInfoPrefix) pending = line;
     } else {
       going = visit(M3uEntry{pending, line});
       pending.reset();
@@ -77,11 +87,11 @@ std::vector<M3uEntry> ParseM3u(std::string_view text);
 // digits right after its first eight characters, modulo 2^32.
 uint32_t PlayLengthOf(std::string_view extendedInfo);
 
-// Writes the header and every record's lines to an open file. Single write
-// failures are the caller's to notice when it closes the file.
-void M3uWriter(OutputFile& file, const MP3Information* records, size_t count);
-inline void M3uWriter(OutputFile& file, const std::vector<MP3Information>& records) {
-  M3uWriter(file, records.data(), records.size());
+// Writes the header and every record's lines to an open file. False when
+// the write fell short; the close may still report a failure of its own.
+bool M3uWriter(OutputFile& file, const MP3Information* records, size_t count);
+inline bool M3uWriter(OutputFile& file, const std::vector<MP3Information>& records) {
+  return M3uWriter(file, records.data(), records.size());
 }
 
 }  // namespace voltrak

@@ -3,36 +3,45 @@
 #include <new>
 #include <utility>
 
+#include "playlist/duplicates.h"
 #include "playlist/m3u_format.h"
 
 namespace voltrak {
 namespace {
 
-constexpr std::string_view kPathChanged = "Path changed.";
+// A slash separates folders as a backslash does: Windows takes both, and
+// lists written on other systems (/home/me/music/a.mp3) hold nothing else.
+// The path text itself is kept as it was written.
+constexpr std::string_view kSeparators = "\\/";
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 bool HasDrive(std::string_view path) { return path.size() >= 2 && path[1] == ':'; }
 
-// Only two leading backslashes make a network path: A\Abba\song.mp3 is a
+// From the root of a drive: \Music\a.mp3 or /Music/a.mp3.
+bool IsFromRoot(std::string_view path) { return !path.empty() && IsSeparator(path[0]); }
+
+// Only two leading separators make a network path: A\Abba\song.mp3 is a
 // relative path in a one-letter folder, not a share.
 bool IsNetworkPath(std::string_view path) {
-  return path.size() >= 2 && path[0] == '\\' && path[1] == '\\';
+  return path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]);
 }
 
-// The root that a path beginning with one backslash hangs from: the drive of
+// The root that a path beginning with one separator hangs from: the drive of
 // the playlist (C:), or \\server\share when the playlist is on a share.
 std::string_view RootOf(std::string_view playlistPath) {
   if (IsNetworkPath(playlistPath)) {
-    size_t server = playlistPath.find('\\', 2);
+    size_t server = playlistPath.find_first_of(kSeparators, 2);
     if (server == std::string_view::npos) return playlistPath;
-    size_t share = playlistPath.find('\\', server + 1);
+    size_t share = playlistPath.find_first_of(kSeparators, server + 1);
     return playlistPath.substr(0, share);
   }
   return playlistPath.substr(0, 2);
 }
 
-// The playlist's folder through its last backslash, or nothing.
+// The playlist's folder through its last separator, or nothing.
 std::string_view FolderOf(std::string_view playlistPath) {
-  size_t slash = playlistPath.rfind('\\');
+  size_t slash = playlistPath.find_last_of(kSeparators);
   return slash == std::string_view::npos ? std::string_view() : playlistPath.substr(0, slash + 1);
 }
 
@@ -89,7 +98,7 @@ std::string Quoted(std::string_view before, std::string_view text, std::string_v
 std::string ResolveOpenPath(std::string_view filePath, std::string_view playlistPath) {
   if (HasDrive(filePath) || IsNetworkPath(filePath)) return std::string(filePath);
   std::string full;
-  if (!filePath.empty() && filePath[0] == '\\') {
+  if (IsFromRoot(filePath)) {
     full = RootOf(playlistPath);
   } else {
     full = FolderOf(playlistPath);
@@ -114,7 +123,7 @@ std::string RepairPaths(uint32_t mode, std::string_view playlistPath, Playlist& 
       std::string_view path = *record.FilePath;
       if (HasDrive(path) || IsNetworkPath(path)) continue;
       std::string repaired;
-      if (!path.empty() && path[0] == '\\') {
+      if (IsFromRoot(path)) {
         repaired = RootOf(playlistPath);
       } else if (!folder.empty()) {
         repaired = folder;
@@ -126,22 +135,25 @@ std::string RepairPaths(uint32_t mode, std::string_view playlistPath, Playlist& 
       changed = true;
     }
   } else if (mode == kRelativePaths && withDrive != 0) {
-    size_t folderLength = playlistPath.rfind('\\');
+    size_t folderLength = playlistPath.find_last_of(kSeparators);
     if (folderLength == std::string_view::npos) return std::string();
     for (size_t i = tracks.size(); i-- > 0;) {
       MP3Information& record = tracks[i];
       if (!record.FilePath) continue;
       std::string_view path = *record.FilePath;
-      // Bytes compare exactly: c:\music and C:\Music share nothing.
+      // Bytes compare exactly, but for the two separators: c:\music and
+      // C:\Music share nothing, C:/Music and C:\Music all of it.
       size_t common = 0;
       while (common < path.size() && common < playlistPath.size() &&
-             path[common] == playlistPath[common]) {
+             (path[common] == playlistPath[common] ||
+              (IsSeparator(path[common]) && IsSeparator(playlistPath[common])))) {
         ++common;
       }
       if (common > folderLength) common = folderLength;
       if (common == 0) continue;
       std::string repaired;
-      if (common == folderLength && path.size() > folderLength && path[folderLength] == '\\') {
+      if (common == folderLength && path.size() > folderLength &&
+          IsSeparator(path[folderLength])) {
         repaired = path.substr(folderLength + 1);
       } else if (HasDrive(path)) {
         repaired = path.substr(2);
@@ -188,7 +200,7 @@ bool ReadPlaylist(const LoadSettings& settings, Playlist& playlist, FileSystem& 
     outcome.OpenError = error;
     outcome.Entries = playlist.TrackCount();
     outcome.LoadErrors = playlist.LoadErrors;
-    host.ShowMessage(path, "Can not open selected file", kBoxIconWarning, true);
+    host.ShowMessage(path, kCannotOpenCaption, kBoxIconWarning, true);
     host.ReportSystemError(error, __LINE__, __FILE__);
     return false;
   }
@@ -225,11 +237,15 @@ bool ReadPlaylist(const LoadSettings& settings, Playlist& playlist, FileSystem& 
     }
     std::string fullPath = ResolveOpenPath(record.FilePath ? *record.FilePath : "", path);
     bool stop = false;
-    if (!record.FilePath || ReadTrackFile(record, fullPath, files) != kErrorSuccess) {
+    // Only a text there was no memory for leaves the record without a path.
+    uint32_t trackError =
+        record.FilePath ? ReadTrackFile(record, fullPath, files) : kErrorNotEnoughMemory;
+    if (trackError != kErrorSuccess) {
       host.Trace(Quoted("Could not load \"", fullPath, "\"\n"));
       host.Trace(Quoted("Original file name is \"", entry.FilePath, "\"\n"));
       ++playlist.LoadErrors;
       if (settings.WarnLoadErrors) {
+        host.NoteTrackError(trackError);
         stop = host.ShowMessage(fullPath, "Could not open file!", kBoxOkCancel, true) ==
                kAnswerCancel;
       }
@@ -243,9 +259,11 @@ bool ReadPlaylist(const LoadSettings& settings, Playlist& playlist, FileSystem& 
   });
   std::string().swap(text);  // the text is not needed past this point
 
+  std::string pending = RepairPaths(settings.PathMode, path, playlist, host);
+  pending = RemoveDuplicates(settings.DuplicateMode, playlist, pending, host);
   outcome.Entries = playlist.TrackCount();
   outcome.LoadErrors = playlist.LoadErrors;
-  std::string pending = RepairPaths(settings.PathMode, path, playlist, host);
+  outcome.PendingMessage = pending;
   if (!pending.empty() && host.OfferRewrite(pending)) {
     outcome.RewriteTookOver = true;  // the rewrite ends with a complete load of its own
   }

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "playlist/duplicates.h"
+#include "playlist/message_box.h"
 #include "playlist/track_record.h"
 #include "support/file_system.h"
 
@@ -13,22 +15,10 @@ namespace voltrak {
 
 enum PathMode : uint32_t { kIgnorePaths = 0, kRelativePaths = 1, kAbsolutePaths = 2 };
 
-// Message box styles and answers, with the values Windows gives them so that
-// the window can pass them straight through.
-constexpr uint32_t
-  kBoxOk = 0x0,
-  kBoxOkCancel = 0x1,
-  kBoxYesNo = 0x4,
-  kBoxIconQuestion = 0x20,
-  kBoxIconWarning = 0x30,
-  kBoxIconInformation = 0x40,
-  kBoxSetForeground = 0x10000,
-  kBoxTopmost = 0x40000;
-constexpr int kAnswerOk = 1, kAnswerCancel = 2, kAnswerYes = 6, kAnswerNo = 7;
-
-// What a load needs from the user interface. The window implements it with
-// real controls; tests and the command line with scripts and text.
-class LoadHost {
+// What a load needs from the user interface, the duplicate question and the
+// trace included. The window implements it with real controls; tests and the
+// command line with scripts and text.
+class LoadHost : public DuplicateHost {
  public:
   virtual ~LoadHost() = default;
   // Copy tracks, Split lists and Launch: off for a list taken from the player.
@@ -52,14 +42,16 @@ class LoadHost {
   // Asks whether to write the changed list back; `caption` says what changed.
   // True when the host has taken over with a rewrite that reloads.
   virtual bool OfferRewrite(std::string_view caption) = 0;
-  // Developer-only trace lines; no effect on behaviour.
-  virtual void Trace(std::string_view line) = 0;
+  // The system's code for the track file about to be named in "Could not
+  // open file!". The window's box gives no reason; a command line does.
+  virtual void NoteTrackError(uint32_t code) { static_cast<void>(code); }
 };
 
 // What a load reads besides the file itself.
 struct LoadSettings {
   std::string CurrentPlaylistPath;
   uint32_t PathMode = kIgnorePaths;
+  uint32_t DuplicateMode = kKeepAllDuplicates;
   bool WarnLoadErrors = false;
   bool ListFromPlayer = false;
   bool AutoRepeatLastCommand = false;
@@ -75,6 +67,7 @@ struct LoadOutcome {
   uint32_t LoadErrors = 0;      // track files that could not be opened
   bool MemoryFailure = false;   // memory ran out: the list was left empty
   bool RewriteTookOver = false; // the rewrite reloaded the file: the list is its load's
+  std::string PendingMessage;    // what the rewrite question was asked about, or empty
 };
 
 // Replaces `playlist` with the entries of settings.CurrentPlaylistPath. A

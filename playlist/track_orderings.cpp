@@ -1,6 +1,7 @@
 #include "playlist/track_orderings.h"
 
 #include <algorithm>
+#include <string>
 
 namespace voltrak {
 namespace {
@@ -72,13 +73,63 @@ std::vector<EntryRef> EntryRefsOf(const Playlist& playlist) {
   return entries;
 }
 
+namespace {
+
+// A text key as CompareText reads it: up to the first NUL, a-z upper-cased.
+// Compared as unsigned bytes, two keys order as CompareText orders their texts.
+std::string KeyOf(std::string_view text) {
+  std::string key(text.substr(0, text.find('\0')));
+  for (char& c : key) c = static_cast<char>(Upper(static_cast<unsigned char>(c)));
+  return key;
+}
+
+struct Keyed {
+  std::string First, Second;
+  EntryRef Entry;
+};
+
+// The two text keys of an ordering, or none for the numeric ones.
+bool KeysOf(Ordering ordering, const MP3Information& r, std::string* first, std::string* second) {
+  switch (ordering) {
+    case Ordering::kByTrackName: *first = KeyOf(NameOf(r)), *second = KeyOf(PathOf(r)); return true;
+    case Ordering::kByTitle: *first = KeyOf(r.TagTitle()), *second = KeyOf(r.TagArtist()); return true;
+    case Ordering::kByArtist: *first = KeyOf(r.TagArtist()), *second = KeyOf(r.TagTitle()); return true;
+    case Ordering::kByAlbum: *first = KeyOf(r.TagAlbum()), *second = KeyOf(r.TagTitle()); return true;
+    case Ordering::kByPath: *first = KeyOf(PathOf(r)), *second = KeyOf(NameOf(r)); return true;
+    default: return false;
+  }
+}
+
+}  // namespace
+
 void SortEntries(std::vector<EntryRef>& entries, Ordering ordering) {
   // A merge sort only ever compares inside the ranges it merges, so a
   // comparison that is not transitive misorders at worst; it never reads
   // past the array as a quicksort's unguarded scans may.
-  std::stable_sort(entries.begin(), entries.end(), [ordering](const EntryRef& a, const EntryRef& b) {
-    return CompareEntries(ordering, a, b) < 0;
+  std::vector<Keyed> keyed(entries.size());
+  if (entries.empty() || !KeysOf(ordering, *entries[0].Record, &keyed[0].First, &keyed[0].Second)) {
+    std::stable_sort(entries.begin(), entries.end(), [ordering](const EntryRef& a, const EntryRef& b) {
+      return CompareEntries(ordering, a, b) < 0;
+    });
+    return;
+  }
+  // Text keys are made once per entry rather than once per comparison, some
+  // 2 log2 n times: the same answers as CompareEntries, so the same order.
+  std::vector<const Keyed*> order(entries.size());
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (i != 0) KeysOf(ordering, *entries[i].Record, &keyed[i].First, &keyed[i].Second);
+    keyed[i].Entry = entries[i];
+    order[i] = &keyed[i];
+  }
+  const bool byIndex = ordering == Ordering::kByTrackName;
+  std::stable_sort(order.begin(), order.end(), [byIndex](const Keyed* a, const Keyed* b) {
+    int first = a->First.compare(b->First);
+    if (first != 0) return first < 0;
+    int second = a->Second.compare(b->Second);
+    if (second != 0) return second < 0;
+    return byIndex && a->Entry.Index < b->Entry.Index;
   });
+  for (size_t i = 0; i < entries.size(); ++i) entries[i] = order[i]->Entry;
 }
 
 }  // namespace voltrak

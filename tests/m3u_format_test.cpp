@@ -52,6 +52,35 @@ TEST(ParseM3u, LastHashLineCountsAndTrailingOnesAreDropped) {
   EXPECT_EQ(Parse(" a.mp3 "), (std::vector<Flat>{{"-", " a.mp3 "}}));
 }
 
+// Lists as other players and editors write them: a byte-order mark first,
+// and lines of their own between an #EXTINF: line and its path.
+TEST(ParseM3u, ByteOrderMarkAndOtherPlayersLines) {
+  const std::string bom = "\xEF\xBB\xBF";
+  struct Case {
+    std::string text;
+    std::vector<Flat> entries;
+  } cases[] = {
+      {bom + "#EXTM3U\r\n#EXTINF:1,a\r\na.mp3\r\n", {{"#EXTINF:1,a", "a.mp3"}}},
+      {bom + "#EXTINF:7,a\na.mp3\n", {{"#EXTINF:7,a", "a.mp3"}}},
+      {bom + "a.mp3", {{"-", "a.mp3"}}},
+      {"a.mp3\n" + bom + "b.mp3", {{"-", "a.mp3"}, {"-", bom + "b.mp3"}}},  // only at the start
+      {"#EXTINF:215,A - B\n#EXTVLCOPT:start-time=10\n#EXTALB:1999 Hits\na.mp3",
+       {{"#EXTINF:215,A - B", "a.mp3"}}},
+      {"#EXTM3U\n#EXTINF:5,x\n# comment\na.mp3", {{"#EXTINF:5,x", "a.mp3"}}},
+      {"#EXTALB:1999 Hits\n#EXTINF:5,x\na.mp3", {{"#EXTINF:5,x", "a.mp3"}}},
+      {"#EXTALB:1999 Hits\na.mp3", {{"#EXTALB:1999 Hits", "a.mp3"}}},
+      {"# one\n# two\na.mp3", {{"# two", "a.mp3"}}},
+      {"#EXTINF:1,first\n#EXTGRP:x\n#EXTINF:2,second\na.mp3", {{"#EXTINF:2,second", "a.mp3"}}},
+      {"#extinf:5,lower\n#EXTALB:x\na.mp3", {{"#EXTALB:x", "a.mp3"}}},  // the prefix is exact
+      {"#EXTINF:9,a\na.mp3\n#EXTVLCOPT:x\nb.mp3",
+       {{"#EXTINF:9,a", "a.mp3"}, {"#EXTVLCOPT:x", "b.mp3"}}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Parse(c.text), c.entries) << c.text;
+    EXPECT_EQ(CountM3uEntries(c.text), c.entries.size()) << c.text;
+  }
+}
+
 TEST(PlayLengthOf, ReadsDigitsAfterEightCharacters) {
   EXPECT_EQ(PlayLengthOf("#EXTINF:215,Artist - Title"), 215u);
   EXPECT_EQ(PlayLengthOf("#EXTINF:0245,A"), 245u);

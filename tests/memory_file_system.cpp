@@ -83,8 +83,13 @@ class MemoryFileSystem::MemoryOutputFile : public OutputFile {
     return error == 0;
   }
 
+  // A close can fail on its own: the last of the data reaches the disk here.
   uint32_t Close() override {
+    if (closed_) return failure_;
     closed_ = true;
+    std::lock_guard<std::mutex> lock(owner_.mutex_);
+    uint32_t error = owner_.Begin(Op::kClose, {});
+    if (failure_ == 0) failure_ = error;
     return failure_;
   }
 

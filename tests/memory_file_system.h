@@ -22,7 +22,9 @@ namespace voltrak::testing {
 
 class MemoryFileSystem : public FileSystem {
  public:
-  enum class Op { kOpen, kCreate, kWrite, kRename, kDelete, kCreateFolder, kGetTimes, kSetTimes };
+  enum class Op {
+    kOpen, kCreate, kWrite, kClose, kRename, kDelete, kCreateFolder, kGetTimes, kSetTimes
+  };
   // A special error value: the operation throws std::bad_alloc instead of returning.
   static constexpr uint32_t kThrowBadAlloc = 0xFFFFFFFFu;
 
@@ -85,7 +87,7 @@ class MemoryFileSystem : public FileSystem {
   std::set<std::string, NoCaseLess> folders_;
   std::map<std::string, uint32_t, NoCaseLess> failingOpens_;
   std::vector<Failure> failures_;
-  std::array<unsigned, 8> calls_{};
+  std::array<unsigned, 9> calls_{};
   std::optional<size_t> diskLeft_;
   uint64_t now_ = 132000000000000000ull;  // 2019, then one second per change
 };

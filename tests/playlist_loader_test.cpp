@@ -25,6 +25,28 @@ TEST(ResolveOpenPath, DrivesSharesRootsAndRelativePaths) {
             "\\\\srv\\share\\Music\\a.mp3");
 }
 
+// Forward slashes count as separators, and the path text stays as written.
+TEST(ResolveOpenPath, ForwardSlashesSeparateAsBackslashesDo) {
+  const char* const list = "C:\\Lists\\mix.m3u";
+  struct {
+    const char* path;
+    const char* playlist;
+    const char* opened;
+  } cases[] = {
+      {"/music/a.mp3", list, "C:/music/a.mp3"},
+      {"C:/music/a.mp3", list, "C:/music/a.mp3"},
+      {"//srv/m/a.mp3", list, "//srv/m/a.mp3"},
+      {"/\\srv\\m\\a.mp3", list, "/\\srv\\m\\a.mp3"},
+      {"rock/a.mp3", list, "C:\\Lists\\rock/a.mp3"},
+      {"A/song.mp3", list, "C:\\Lists\\A/song.mp3"},
+      // Drive Z: is the root on Linux: a list's absolute paths open as they are.
+      {"/home/me/music/a.mp3", "Z:\\home\\me\\mix.m3u", "Z:/home/me/music/a.mp3"},
+      {"/Music/a.mp3", "\\\\srv\\share\\lists\\mix.m3u", "\\\\srv\\share/Music/a.mp3"},
+      {"a.mp3", "C:/Lists/mix.m3u", "C:/Lists/a.mp3"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ResolveOpenPath(c.path, c.playlist), c.opened) << c.path;
+}
+
 Playlist ListOf(std::initializer_list<const char*> paths) {
   Playlist playlist;
   for (const char* path : paths) {
@@ -69,6 +91,22 @@ TEST(RepairPaths, RelativeCutsThePlaylistFolderOrTheDrive) {
   EXPECT_EQ(RepairPaths(kRelativePaths, "C:\\Lists\\mix.m3u", driveless, host), "");
   EXPECT_EQ(RepairPaths(kIgnorePaths, "C:\\Lists\\mix.m3u", playlist, host), "");
   EXPECT_TRUE(host.CallsStartingWith("box").empty());
+}
+
+TEST(RepairPaths, ForwardSlashesCountAsSeparators) {
+  ScriptedLoadHost host;
+  Playlist absolute = ListOf({"/Music/b.mp3", "//srv/e.mp3", "rock/a.mp3", "D:/c.mp3"});
+  EXPECT_EQ(RepairPaths(kAbsolutePaths, "C:\\Lists\\mix.m3u", absolute, host), "Path changed.");
+  EXPECT_EQ(PathsOf(absolute),
+            (std::vector<std::string>{"C:/Music/b.mp3", "//srv/e.mp3", "C:\\Lists\\rock/a.mp3",
+                                      "D:/c.mp3"}));
+  EXPECT_EQ(*absolute.Tracks[2].TrackName(), "rock/a.mp3");  // names part only at backslashes
+
+  Playlist relative = ListOf({"C:/Lists/Rock/a.mp3", "C:/Music/b.mp3", "C:/Listsmore/c.mp3",
+                              "/Lists/d.mp3"});
+  EXPECT_EQ(RepairPaths(kRelativePaths, "C:\\Lists\\mix.m3u", relative, host), "Path changed.");
+  EXPECT_EQ(PathsOf(relative), (std::vector<std::string>{"Rock/a.mp3", "/Music/b.mp3",
+                                                         "/Listsmore/c.mp3", "/Lists/d.mp3"}));
 }
 
 class LoadTest : public ::testing::Test {
@@ -118,6 +156,69 @@ TEST_F(LoadTest, MissingFileCountsAsErrorAndStaysInTheList) {
             (std::vector<std::string>{"title Loading \"mix.m3u\""}));
   EXPECT_EQ(host.Calls.back(), "store " + folder / "mix.m3u");
   EXPECT_EQ(host.CallsStartingWith("plan").size(), 2u);
+}
+
+// Lists shaped as other programs write them load as their authors meant.
+TEST_F(LoadTest, ListsFromOtherPlayersKeepTimesTitlesAndAbsolutePaths) {
+  ASSERT_EQ(SystemFileSystem().CreateFolder(folder / "music"), 0u);
+  folder.Write("music\\alpha.mp3", TrackBytes(3072, "Alpha"));
+  folder.Write("music\\beta.mp3", TrackBytes(2048, "Beta"));
+  // The folder as a path from the root with forward slashes, as a Linux
+  // player writes it: /tmp/voltrak-test-x/music here, /users/... under Wine.
+  std::string root = (folder / "music").substr(2);
+  for (char& c : root) c = c == '\\' ? '/' : c;
+  struct Expected {
+    const char* name;  // the display name, or null for one taken from the path
+    uint32_t seconds;
+    int loaded;
+  };
+  struct Case {
+    const char* what;
+    std::string text;
+    std::vector<Expected> tracks;
+  } cases[] = {
+      {"VLC with its own options, LF",
+       "#EXTM3U\n#EXTINF:215,Band - Alpha\n#EXTVLCOPT:start-time=12\n"
+       "#EXTVLCOPT:network-caching=1000\nmusic/alpha.mp3\n#EXTINF:-1,Radio\n"
+       "#EXTVLCOPT:http-user-agent=x\nhttp://radio.example/stream\n",
+       {{"Band - Alpha", 215, 1}, {"Radio", 0, 0}}},
+      {"a byte-order mark, CR LF, album and artist lines",
+       "\xEF\xBB\xBF#EXTM3U\r\n#EXTINF:180,Beta\r\n#EXTALB:1999 Hits\r\n#EXTART:Band\r\n"
+       "music\\beta.mp3\r\n#EXTGRP:Rock\r\n#EXTINF:215,Alpha\r\nmusic\\alpha.mp3\r\n",
+       {{"Beta", 180, 1}, {"Alpha", 215, 1}}},
+      {"a byte-order mark and no header",
+       "\xEF\xBB\xBF#EXTINF:180,Beta\r\nmusic\\beta.mp3\r\n", {{"Beta", 180, 1}}},
+      {"Linux absolute paths, LF",
+       "#EXTM3U\n#EXTINF:215,Alpha\n" + root + "/alpha.mp3\n# a comment\n" + root +
+           "/beta.mp3\n#EXTINF:60,Gone\n/nowhere/gone.mp3\n",
+       {{"Alpha", 215, 1}, {nullptr, 0, 1}, {"Gone", 60, 0}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    folder.Write("mix.m3u", c.text);
+    Load();
+    ASSERT_EQ(playlist.TrackCount(), c.tracks.size());
+    uint32_t seconds = 0;
+    for (size_t i = 0; i < c.tracks.size(); ++i) {
+      const MP3Information& track = playlist.Tracks[i];
+      EXPECT_EQ(track.PlayLength, c.tracks[i].seconds) << i;
+      EXPECT_EQ(track.Loaded, c.tracks[i].loaded) << i;
+      if (c.tracks[i].name) {
+        EXPECT_EQ(track.TrackName().value_or(""), c.tracks[i].name) << i;
+      }
+      seconds += c.tracks[i].seconds;
+    }
+    EXPECT_EQ(playlist.TotalSeconds, seconds);
+  }
+  // The comment line stood before a path with no #EXTINF: pending, so it is
+  // that entry's line, as it always was; its name comes from the path.
+  EXPECT_EQ(*playlist.Tracks[1].TrackName(), root + "/beta.mp3");
+  // Repair makes the absolute paths whole on the playlist's drive and keeps
+  // their slashes.
+  settings.PathMode = kAbsolutePaths;
+  Load();
+  EXPECT_EQ(*playlist.Tracks[0].FilePath, folder.Path().substr(0, 2) + root + "/alpha.mp3");
+  EXPECT_EQ(playlist.Tracks[0].Loaded, 1);
 }
 
 TEST_F(LoadTest, WarningsAskPerFileAndCancelStopsAfterThatEntry) {

@@ -2,25 +2,15 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <algorithm>
 #include <random>
+
+#include "tests/test_support.h"
 
 namespace voltrak {
 namespace {
 
-MP3Information Entry(std::string_view path, std::string_view title = {},
-                     std::string_view artist = {}, std::string_view album = {}) {
-  MP3Information record;
-  record.FilePath = std::string(path);
-  record.DeriveTrackName();
-  if (!title.empty() || !artist.empty() || !album.empty()) {
-    std::memcpy(record.Tag.data(), "TAG", 3);
-    std::memcpy(record.Tag.data() + kTagTitleOffset, title.data(), std::min<size_t>(30, title.size()));
-    std::memcpy(record.Tag.data() + kTagArtistOffset, artist.data(), std::min<size_t>(30, artist.size()));
-    std::memcpy(record.Tag.data() + kTagAlbumOffset, album.data(), std::min<size_t>(30, album.size()));
-  }
-  return record;
-}
+using testing::RecordOf;
 
 int Sign(int value) { return (value > 0) - (value < 0); }
 
@@ -41,11 +31,11 @@ TEST(CompareText, CaseBlindPrefixFirstAndBytesUnsigned) {
 
 TEST(Orderings, KeysInTurn) {
   Playlist list;
-  list.Tracks.push_back(Entry("C:\\b\\Song.mp3", "Same", "Zed"));
-  list.Tracks.push_back(Entry("C:\\a\\song.MP3", "Same", "Abba"));
-  list.Tracks.push_back(Entry("C:\\a\\song.MP3"));  // untagged: empty fields sort first
-  list.Tracks.push_back(Entry("C:\\c\\x.mp3", std::string(30, 't'), "Abba", "Gold"));
-  list.Tracks.push_back(Entry("C:\\a\\song.MP3", "Same", "Abba"));
+  list.Tracks.push_back(RecordOf("C:\\b\\Song.mp3", "Same", "Zed"));
+  list.Tracks.push_back(RecordOf("C:\\a\\song.MP3", "Same", "Abba"));
+  list.Tracks.push_back(RecordOf("C:\\a\\song.MP3"));  // untagged: empty fields sort first
+  list.Tracks.push_back(RecordOf("C:\\c\\x.mp3", std::string(30, 't'), "Abba", "Gold"));
+  list.Tracks.push_back(RecordOf("C:\\a\\song.MP3", "Same", "Abba"));
   list.Tracks[3].PlayLength = 10;
   list.Tracks[0].PlayLength = 3000000000u;  // 2^31 and more apart: wraps, as specified
   list.Tracks[3].FileSize = 2;
@@ -72,7 +62,7 @@ TEST(Orderings, KeysInTurn) {
   EXPECT_EQ(order(Ordering::kByPlayLength).front(), 0u);
 
   // A full 30-byte title equals the same 30 bytes however the block goes on.
-  MP3Information longer = Entry("x", std::string(30, 't'), "Abba");
+  MP3Information longer = RecordOf("x", std::string(30, 't'), "Abba");
   EXPECT_EQ(CompareEntries(Ordering::kByTitle, {0, &longer}, {3, &list.Tracks[3]}), 0);
   EXPECT_EQ(CompareEntries(Ordering::kByTrackName, {1, &list.Tracks[1]}, {1, &list.Tracks[0]}), 0)
       << "the same position is equal at once";
@@ -82,7 +72,7 @@ TEST(Orderings, ByTrackNameIsAStrictTotalOrder) {
   std::mt19937 random(7);
   const char* names[] = {"a", "A", "ab", "_", "b\\a", "B\\A", ""};
   Playlist list;
-  for (int i = 0; i < 60; ++i) list.Tracks.push_back(Entry(names[random() % 7]));
+  for (int i = 0; i < 60; ++i) list.Tracks.push_back(RecordOf(names[random() % 7]));
   std::vector<EntryRef> all = EntryRefsOf(list);
   for (const EntryRef& x : all) {
     for (const EntryRef& y : all) {
@@ -94,6 +84,34 @@ TEST(Orderings, ByTrackNameIsAStrictTotalOrder) {
           ASSERT_LT(CompareEntries(Ordering::kByTrackName, x, z), 0);
         }
       }
+    }
+  }
+}
+
+// Keys made once per sort must order exactly as the comparison does, ties
+// and all, so that a listing sorted after another keeps its tied entries
+// in the order the first one left.
+TEST(SortEntries, SameOrderAsTheComparisonItself) {
+  std::mt19937 random(11);
+  const std::string_view pieces[] = {"a", "A", "b", std::string_view("\0z", 2), "\xe9", "_", ""};
+  auto text = [&] {
+    std::string t;
+    for (int n = random() % 4; n > 0; --n) t += pieces[random() % std::size(pieces)];
+    return t;
+  };
+  Playlist list;
+  for (int i = 0; i < 300; ++i) list.Tracks.push_back(RecordOf(text() + "\\" + text(), text(), text(), text()));
+  for (Ordering ordering : {Ordering::kByTrackName, Ordering::kByTitle, Ordering::kByArtist,
+                            Ordering::kByAlbum, Ordering::kByPath}) {
+    std::vector<EntryRef> sorted = EntryRefsOf(list), expected = sorted;
+    std::reverse(sorted.begin(), sorted.end());
+    std::reverse(expected.begin(), expected.end());
+    SortEntries(sorted, ordering);
+    std::stable_sort(expected.begin(), expected.end(), [&](const EntryRef& a, const EntryRef& b) {
+      return CompareEntries(ordering, a, b) < 0;
+    });
+    for (size_t i = 0; i < sorted.size(); ++i) {
+      ASSERT_EQ(sorted[i].Index, expected[i].Index) << static_cast<int>(ordering) << " at " << i;
     }
   }
 }
