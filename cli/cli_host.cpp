@@ -1,9 +1,16 @@
 #include "cli/cli_host.h"
 
-#include "support/system_error.h"
+#include <cstring>
+#include <utility>
+
+#include "support/drive_map.h"
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <sys/stat.h>
+
+#include <cerrno>
 #endif
 
 namespace voltrak::cli {
@@ -13,15 +20,80 @@ namespace {
 constexpr std::chrono::milliseconds kShowAfter(300);
 constexpr size_t kBarWidth = 30;
 
+// The box captions of a load that the front end words a line of its own for.
+constexpr std::string_view kPlaylistNotOpened = kCannotOpenCaption;
+constexpr std::string_view kTrackNotOpened = "Could not open file!";
+
+#ifndef _WIN32
+// The errno whose text says what a Win32 code from the POSIX layer says, or 0.
+int ErrnoOf(uint32_t code) {
+  switch (code) {
+    case kErrorFileNotFound: case kErrorPathNotFound: return ENOENT;
+    case kErrorTooManyOpenFiles: return EMFILE;
+    case kErrorAccessDenied: return EACCES;
+    case kErrorNotEnoughMemory: return ENOMEM;
+    case kErrorReadFault: return EIO;
+    case kErrorInvalidName: case kErrorInvalidParameter: return EINVAL;
+    case kErrorDiskFull: return ENOSPC;
+    case kErrorFileExists: case kErrorAlreadyExists: return EEXIST;
+    case kErrorDirNotEmpty: return ENOTEMPTY;
+    case kErrorFilenameTooLong: return ENAMETOOLONG;
+    default: return 0;
+  }
+}
+#endif
+
 }  // namespace
 
-std::string MessageLine(std::string_view caption, std::string_view text) {
-  std::string line(caption);
-  bool punctuated = !caption.empty() &&
-                    (caption.back() == '.' || caption.back() == '!' || caption.back() == '?');
-  line += punctuated ? " " : ": ";
+std::string GnuMessage(std::string_view file, std::string_view text) {
+  std::string line = "voltrak-cli: ";
+  if (!file.empty()) {
+    line += file;
+    line += ": ";
+  }
   line += text;
   return line;
+}
+
+std::string AsClause(std::string_view text) {
+  while (!text.empty() && (text.back() == '!' || text.back() == '.')) text.remove_suffix(1);
+  std::string clause(text);
+  // "No track name found" loses its capital; "ID3" or "CD" would keep theirs.
+  if (clause.size() >= 2 && clause[0] >= 'A' && clause[0] <= 'Z' && clause[1] >= 'a' &&
+      clause[1] <= 'z') {
+    clause[0] = static_cast<char>(clause[0] - 'A' + 'a');
+  }
+  return clause;
+}
+
+std::string UserNameOf(std::string_view windowsPath) {
+#ifdef _WIN32
+  return std::string(windowsPath);
+#else
+  return ToPosixPath(windowsPath).value_or(std::string(windowsPath));
+#endif
+}
+
+std::string FailureReason(uint32_t code, std::string_view windowsPath) {
+  // Both systems refuse a folder opened as a file as they refuse a file
+  // they may not read; the user should hear which it was.
+  bool folder = false;
+#ifdef _WIN32
+  if (code == kErrorAccessDenied) {
+    DWORD attributes = GetFileAttributesA(std::string(windowsPath).c_str());
+    folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  }
+  if (folder) return "Is a folder";
+#else
+  struct stat info;
+  std::string posix = UserNameOf(windowsPath);
+  folder = code == kErrorAccessDenied && stat(posix.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+  if (folder) return std::strerror(EISDIR);
+  if (int error = ErrnoOf(code)) return std::strerror(error);
+#endif
+  std::string text = SystemErrorText(code);
+  if (!text.empty() && text.back() == '.') text.pop_back();  // a clause within a line
+  return text.empty() ? "system error " + std::to_string(code) : text;
 }
 
 std::string SystemErrorText(uint32_t code) {
@@ -82,8 +154,8 @@ std::string ProgressLine(std::string_view label, uint32_t done, uint32_t total, 
   return line;
 }
 
-CliLoadHost::CliLoadHost(std::FILE* messages, Progress progress)
-    : messages_(messages), progress_(progress) {}
+CliLoadHost::CliLoadHost(std::FILE* messages, Progress progress, std::string playlistName)
+    : messages_(messages), progress_(progress), playlistName_(std::move(playlistName)) {}
 
 CliLoadHost::~CliLoadHost() { EndProgress(); }
 
@@ -141,24 +213,90 @@ void CliLoadHost::Print(const std::string& line) {
 
 int CliLoadHost::ShowMessage(std::string_view text, std::string_view caption, uint32_t style,
                              bool) {
-  uint32_t buttons = style & 0xF;
-  if (buttons == kBoxYesNo) {
+  if (caption == kPlaylistNotOpened) {
+    unopenedPlaylist_ = text;  // said once, with the reason the system error brings
+    return kAnswerOk;
+  }
+  if (caption == kTrackNotOpened) {
+    Print(GnuMessage(UserNameOf(text),
+                     "cannot open the track file: " + FailureReason(trackError_, text)));
+    return kAnswerOk;
+  }
+  if ((style & 0xF) == kBoxYesNo) {
     // No one is there to say yes; leave things as they are.
-    Print(MessageLine(caption, std::string(text) + " No"));
+    Print(GnuMessage(playlistName_, AsClause(text) + ": answered no"));
     return kAnswerNo;
   }
-  Print(MessageLine(caption, text));
+  Print(GnuMessage(playlistName_, AsClause(text)));
   return kAnswerOk;
 }
 
-void CliLoadHost::ReportSystemError(uint32_t code, unsigned line, const char* file) {
-  Print(MessageLine(SystemErrorCaption(code, line, file ? file : ""), SystemErrorText(code)));
+void CliLoadHost::ReportSystemError(uint32_t code, unsigned, const char*) {
+  // Where in the source the code was reported is for the window's box only.
+  Print(GnuMessage(playlistName_,
+                   "cannot open the playlist: " + FailureReason(code, unopenedPlaylist_)));
 }
 
 bool CliLoadHost::OfferRewrite(std::string_view caption) {
-  // The playlist is not rewritten from here: the changed list stays in memory.
-  Print(MessageLine(caption, "Should I rewrite this file? No"));
+  if (rewrite_) {
+    Print(GnuMessage(playlistName_, AsClause(caption) + "; rewriting the playlist file"));
+    return rewrite_();
+  }
+  // Without --rewrite the changed list stays in memory only.
+  Print(GnuMessage(playlistName_, AsClause(caption) + "; the playlist file is left as it was"));
   return false;
+}
+
+DuplicateAnswer CliLoadHost::AskAboutDuplicate(const EntryRef& first, const EntryRef& second) {
+  if (answers_ == nullptr) return DuplicateAnswer::kKeepBoth;
+  EndProgress();
+  DuplicateAnswer answer = AskOnTerminal(answers_, messages_, first, second);
+  drawnPercent_ = UINT32_MAX;
+  return answer;
+}
+
+DuplicateAnswer AskOnTerminal(std::FILE* in, std::FILE* out, const EntryRef& first,
+                              const EntryRef& second) {
+  int panel = 0;
+  for (const EntryRef* entry : {&first, &second}) {
+    DuplicatePanelTexts texts = DuplicatePanelTextsOf(*entry);
+    std::fprintf(out, "Duplicate %d\n", ++panel);
+    const std::pair<const char*, const std::string*> rows[] = {
+        {"File Name", &texts.FileName},   {"Play Length", &texts.PlayLength},
+        {"File Size", &texts.FileSize},   {"Playlist Entry", &texts.Entry},
+        {"Extended Information", &texts.ExtendedInformation},
+        {"Title", &texts.Title},          {"Artist", &texts.Artist},
+        {"Album", &texts.Album},          {"Comment", &texts.Comment},
+    };
+    for (const auto& [label, text] : rows) std::fprintf(out, "  %-21s %s\n", label, text->c_str());
+  }
+  for (;;) {
+    std::fprintf(out, "Remove duplicate 1 or 2, keep both (b) or stop checking (s)? ");
+    std::fflush(out);
+    char line[64];
+    if (std::fgets(line, sizeof line, in) == nullptr) {
+      std::fprintf(out, "\n");
+      return DuplicateAnswer::kStopChecking;
+    }
+    switch (line[0] | 0x20) {
+      case '1': return DuplicateAnswer::kRemoveFirst;
+      case '2': return DuplicateAnswer::kRemoveSecond;
+      case 'b': return DuplicateAnswer::kKeepBoth;
+      case 's': return DuplicateAnswer::kStopChecking;
+    }
+  }
+}
+
+int CliRewriteHost::ShowMessage(std::string_view text, std::string_view caption, uint32_t) {
+  const std::string& name = lines_.PlaylistName();
+  if (caption == kPlaylistNotOpened) {
+    lines_.Print(GnuMessage(UserNameOf(text), "cannot write the new playlist; the old one is kept"));
+  } else if (caption == "Renaming old play list.") {
+    lines_.Print(GnuMessage(name, "renaming the old playlist to " + UserNameOf(text)));
+  } else {
+    lines_.Print(GnuMessage(name, AsClause(text)));
+  }
+  return kAnswerOk;
 }
 
 }  // namespace voltrak::cli

@@ -4,6 +4,7 @@
 
 #include <array>
 
+#include "planning/capacity_expression.h"
 #include "planning/media_table.h"
 
 namespace voltrak::cli {
@@ -11,21 +12,25 @@ namespace {
 
 enum class Id {
   kHelp, kVersion, kPaths, kDrive, kWarnLoadErrors, kFill, kMedium, kCapacity, kReserve,
-  kReservedSplit, kMaxVolumes, kList, kJson, kProgress, kQuiet,
+  kReservedSplit, kMaxVolumes, kList, kJson, kProgress, kQuiet, kSplit, kHtml, kCue, kLabel,
+  kListings, kDuplicates, kRewrite, kText,
 };
 
 struct OptionSpec {
   const char* Name;
   Id Which;
   bool TakesValue;
+  bool ValueOptional = false;  // --name alone, or --name=VALUE
 };
 
-constexpr std::array<OptionSpec, 15> kOptions = {{
+constexpr std::array<OptionSpec, 23> kOptions = {{
     {"help", Id::kHelp, false},
     {"version", Id::kVersion, false},
     {"paths", Id::kPaths, true},
     {"drive", Id::kDrive, true},
     {"warn-load-errors", Id::kWarnLoadErrors, false},
+    {"duplicates", Id::kDuplicates, true},
+    {"rewrite", Id::kRewrite, false},
     {"fill", Id::kFill, true},
     {"medium", Id::kMedium, true},
     {"capacity", Id::kCapacity, true},
@@ -34,8 +39,14 @@ constexpr std::array<OptionSpec, 15> kOptions = {{
     {"max-volumes", Id::kMaxVolumes, true},
     {"list", Id::kList, false},
     {"json", Id::kJson, false},
+    {"text", Id::kText, false, true},
     {"progress", Id::kProgress, false},
     {"quiet", Id::kQuiet, false},
+    {"split", Id::kSplit, false},
+    {"html", Id::kHtml, false},
+    {"cue", Id::kCue, false},
+    {"label", Id::kLabel, false},
+    {"listings", Id::kListings, true},
 }};
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -113,40 +124,70 @@ std::string Apply(const OptionSpec& option, std::string_view value, CliOptions& 
       return {};
     }
     case Id::kFill:
-      return ChooseWord(name, value, {"none", "time", "size"}, &options.FillMode);
+      return ChooseWord(name, value, {kFillWords[0], kFillWords[1], kFillWords[2]},
+                        &options.FillMode);
     case Id::kMedium: {
       std::optional<size_t> row = FindMedium(value);
       if (!row) {
-        return name + ": " + Quote(value) + " is neither a row from 0 to " +
-               std::to_string(kMediumCount - 1) + " nor a medium's caption (see --help)";
+        std::string listing = MediaListing();
+        listing.pop_back();  // the caller ends the message's line
+        return name + ": " + Quote(value) +
+               " is not a medium; give its row, its caption or its text:\n" + listing;
       }
       options.MediumRow = *row;
       return {};
     }
     case Id::kCapacity:
-      options.Capacities.emplace_back(value);
+    case Id::kReserve: {
+      // A text with no digit is 0 to the window; here it is surely a slip.
+      if (value.substr(0, kMaxCapacityTextLength).find_first_of("0123456789") ==
+          std::string_view::npos) {
+        return name + ": " + Quote(value) + " holds no number";
+      }
+      (option.Which == Id::kCapacity ? options.Capacities : options.Reserves).emplace_back(value);
       return {};
-    case Id::kReserve:
-      options.Reserves.emplace_back(value);
-      return {};
+    }
     case Id::kMaxVolumes: {
       std::optional<uint32_t> number = Decimal(value);
       if (!number) return name + ": " + Quote(value) + " is not a number from 0 to 4294967295";
       options.MaximumVolumes = *number;
       return {};
     }
+    case Id::kDuplicates:
+      return ChooseWord(name, value, {"keep-all", "query", "keep-first", "keep-last"},
+                        &options.DuplicateMode);
+    case Id::kRewrite: options.Rewrite = true; return {};
     case Id::kWarnLoadErrors: options.WarnLoadErrors = true; return {};
     case Id::kReservedSplit: options.ReservedSplit = true; return {};
     case Id::kProgress: options.Progress = ProgressChoice::kOn; return {};
     case Id::kQuiet: options.Progress = ProgressChoice::kOff; return {};
+    case Id::kSplit: options.Outputs.Split = true; return {};
+    case Id::kHtml: options.Outputs.Html = true; return {};
+    case Id::kCue: options.Outputs.Cue = true; return {};
+    case Id::kLabel: options.Outputs.Label = true; return {};
+    case Id::kListings:
+      if (std::optional<std::string> unknown = ChooseListings(value, options.Outputs.Listings)) {
+        return name + ": " + Quote(*unknown) +
+               " is not one of trackname, title, artist, album, path";
+      }
+      return {};
     case Id::kList:
-    case Id::kJson: {
-      OutputForm form = option.Which == Id::kList ? OutputForm::kList : OutputForm::kJson;
+    case Id::kJson:
+    case Id::kText: {
+      constexpr std::array<const char*, 4> kFormNames = {"", "--list", "--json", "--text"};
+      OutputForm form = option.Which == Id::kList   ? OutputForm::kList
+                        : option.Which == Id::kJson ? OutputForm::kJson
+                                                    : OutputForm::kText;
       if (options.Output != OutputForm::kPlan && options.Output != form) {
-        return "--list and --json cannot be given together";
+        return std::string(kFormNames[static_cast<size_t>(options.Output)]) + " and " +
+               kFormNames[static_cast<size_t>(form)] + " cannot be given together";
       }
       options.Output = form;
-      return {};
+      if (form != OutputForm::kText || value.empty()) return {};
+      uint32_t shape = 0;
+      std::string error = ChooseWord(name, value, {"numbered", "grouped"}, &shape);
+      options.TextShape = shape == 0 ? ListTextShape::kNumbered : ListTextShape::kGroupedByFolder;
+      return error;
     }
     case Id::kHelp:
     case Id::kVersion:
@@ -163,9 +204,22 @@ std::optional<size_t> FindMedium(std::string_view text) {
     return std::nullopt;
   }
   for (size_t row = 0; row < kMediumCount; ++row) {
-    if (SameIgnoringCase(text, MediaTable[row].Caption)) return row;
+    if (SameIgnoringCase(text, MediaTable[row].Caption) ||
+        SameIgnoringCase(text, MediumListText(MediaTable[row]))) {
+      return row;
+    }
   }
   return std::nullopt;
+}
+
+std::string MediaListing() {
+  std::string text;
+  for (size_t row = 0; row < kMediumCount; ++row) {
+    std::string number = std::to_string(row);
+    text += std::string(number.size() < 2 ? "   " : "  ") + number + "  " +
+            MediumListText(MediaTable[row]) + "\n";
+  }
+  return text;
 }
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args, bool drivesAllowed) {
@@ -214,7 +268,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, bool drivesAl
         return fail(full + " needs a value");
       }
     } else if (equals != std::string_view::npos) {
-      return fail(full + " takes no value");
+      if (!option->ValueOptional) return fail(full + " takes no value");
+      value = body.substr(equals + 1);
     }
 
     if (option->Which == Id::kHelp || option->Which == Id::kVersion) {
@@ -249,29 +304,63 @@ std::string UsageText() {
       "Usage: voltrak-cli [OPTION]... PLAYLIST\n"
       "Loads an extended M3U playlist, reads every track file's size and ID3v1 tag,\n"
       "and plans how the list, in its order, divides into volumes that each fit one\n"
-      "medium.\n"
+      "medium. A PLAYLIST of - is read from standard input; its entries are then\n"
+      "found from the current folder.\n"
       "\n"
       "Loading:\n"
       "  --paths=MODE         repair the listed paths: ignore (default), relative,\n"
-      "                       absolute; the playlist file itself is not rewritten\n"
+      "                       absolute; the file itself changes only with --rewrite\n"
       "  --drive=X=DIR        drive letter X: stands for folder DIR (repeatable;\n"
       "                       not on Windows); Z: is the root, others are unmapped\n"
       "  --warn-load-errors   name each track file that cannot be opened, and count\n"
       "                       them at the end\n"
+      "  --duplicates=MODE    entries listed twice (same name and path): keep-all\n"
+      "                       (default), keep-first, keep-last, or query: ask about\n"
+      "                       each pair on the terminal (1 or 2 removes that one,\n"
+      "                       b keeps both, s stops asking and removes nothing)\n"
+      "  --rewrite            when paths were repaired or duplicates removed, write\n"
+      "                       the list back to the playlist file after a dated\n"
+      "                       backup beside it (without it the file is never touched)\n"
       "\n"
       "Planning (applied in this order, as in the window):\n"
-      "  --fill=MODE          none (default), time or size\n"
-      "  --medium=ROW|NAME    a medium by its row or caption (default 0, CDR)\n"
-      "  --capacity=EXPR      as typed into \"Medium:\": 1:20:00, 700k, 74:00+6:00;\n"
-      "                       a leading + or - adds to or takes from the medium\n"
-      "  --reserve=EXPR       as typed into \"Reserve 1st:\", the same way\n"
+      "  --fill=MODE          time (default), size or none\n"
+      "  --medium=MEDIUM      a medium by its row, its caption or its text as listed\n"
+      "                       below, in any case (default 0, CDR)\n"
+      "  --capacity=EXPR      one volume's capacity, as typed into \"Medium:\"\n"
+      "  --reserve=EXPR       what the first volume holds already, as typed into\n"
+      "                       \"Reserve 1st:\"\n"
       "  --reserved-split     fill only the first volume; the rest goes into the next\n"
-      "  --max-volumes=N      highest volume number (0, the default, is no limit)\n"
+      "  --max-volumes=N      plan volumes 1 to N+1 at most, the last holding all the\n"
+      "                       rest (0, the default, is no limit)\n"
+      "\n"
+      "Capacities and reserves count seconds with --fill=time, kilobytes with\n"
+      "--fill=size:\n"
+      "  time   1:20:00 and 80:00 are 80 minutes; 90 is 90 seconds; 1.5 is 1:05\n"
+      "  size   a bare number is KB; k, m and g multiply by 1024, so 700k is\n"
+      "         700 MB and 1m is 1 GB\n"
+      "  both   a leading + or - adds to or takes from the value before it, and\n"
+      "         74:00+6:00 is a sum; a text without a digit is refused\n"
       "\n"
       "Output (default: the title, the read-outs and one line per volume):\n"
       "  --list               one line per track: number, volume, position, time, name\n"
-      "  --json               everything loaded and planned as one JSON document;\n"
-      "                       bytes above 127 are written as \\u0080 to \\u00ff\n"
+      "  --json               everything loaded and planned as one JSON document; a\n"
+      "                       text that is valid UTF-8 is written as that text, any\n"
+      "                       other in its Latin-1 reading, each byte one character;\n"
+      "                       \"index\", \"volume\" and \"volume_track\" count from 0,\n"
+      "                       a volume's \"number\" from 1\n"
+      "  --text[=SHAPE]       the list as Copy to Clipboard gives it: numbered (the\n"
+      "                       default: totals, then one numbered line per track)\n"
+      "                       or grouped (file names under their folders, sorted by\n"
+      "                       path, a form feed before each folder but the first)\n"
+      "  --split              write one playlist per volume beside the playlist:\n"
+      "                       NAME-001.M3U, NAME-002.M3U, ...\n"
+      "  --html               write the HTML report NAME.html (not opened)\n"
+      "  --listings=LIST      the report's sorted listings, comma-separated:\n"
+      "                       trackname, title, artist, album, path (default title;\n"
+      "                       empty for none)\n"
+      "  --cue                write the cue sheet NAME.cue\n"
+      "  --label              write the label file NAME.lbl\n"
+      "                       (the files are written in this order, after the plan)\n"
       "  --progress           show the progress bar on standard error even when it\n"
       "                       is not a terminal\n"
       "  --quiet              never show the progress bar\n"
@@ -279,15 +368,12 @@ std::string UsageText() {
       "  --version            show the version and exit\n"
       "\n"
       "Media:\n";
-  for (size_t row = 0; row < kMediumCount; ++row) {
-    std::string number = std::to_string(row);
-    text += std::string(number.size() < 2 ? "   " : "  ") + number + "  " +
-            MediumListText(MediaTable[row]) + "\n";
-  }
+  text += MediaListing();
   text +=
       "\n"
       "Exit status: 0 done (also when some track files could not be opened),\n"
-      "1 the playlist could not be opened, 2 bad usage, 3 output could not be written.\n";
+      "1 the playlist could not be opened or read, 2 bad usage, 3 output could not be\n"
+      "written.\n";
   return text;
 }
 

@@ -1,6 +1,7 @@
 // What voltrak-cli is asked to do, read from its arguments in GNU long style.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -9,11 +10,16 @@
 #include <vector>
 
 #include "planning/volume_planner.h"
+#include "cli/cli_outputs.h"
+#include "outputs/clipboard_text.h"
 #include "playlist/playlist_loader.h"
 
 namespace voltrak::cli {
 
-enum class OutputForm { kPlan, kList, kJson };
+enum class OutputForm { kPlan, kList, kJson, kText };
+
+// --fill's words, by FillMode.
+inline constexpr std::array<const char*, 3> kFillWords = {"none", "time", "size"};
 enum class ProgressChoice { kAuto, kOn, kOff };
 
 // --drive=X=DIR: drive letter X stands for folder DIR.
@@ -26,8 +32,10 @@ struct CliOptions {
   std::string Playlist;  // as given on the command line
   uint32_t PathMode = kIgnorePaths;
   bool WarnLoadErrors = false;
+  uint32_t DuplicateMode = kKeepAllDuplicates;
+  bool Rewrite = false;  // answer Yes to the rewrite question
   std::vector<DriveMapping> Drives;
-  uint32_t FillMode = kFillNoSplitting;
+  uint32_t FillMode = kFillByTime;  // how many CDs is the usual question
   size_t MediumRow = 0;
   // Typed into "Medium:" and "Reserve 1st:", in the order given.
   std::vector<std::string> Capacities;
@@ -35,6 +43,8 @@ struct CliOptions {
   bool ReservedSplit = false;
   uint32_t MaximumVolumes = 0;
   OutputForm Output = OutputForm::kPlan;
+  ListTextShape TextShape = ListTextShape::kNumbered;  // --text
+  OutputRequest Outputs;  // files to write after the plan
   ProgressChoice Progress = ProgressChoice::kAuto;
 };
 
@@ -50,9 +60,12 @@ struct CommandLine {
 // Windows, where the system owns the drive letters.
 CommandLine ParseCommandLine(const std::vector<std::string>& args, bool drivesAllowed);
 
-// A row of the media table by its index ("0" to "16") or its caption (ASCII
-// letters in any case), or none.
+// A row of the media table by its index ("0" to "16"), its caption or its
+// list text ("CDR (80mins,700mb)"), ASCII letters in any case; or none.
 std::optional<size_t> FindMedium(std::string_view text);
+
+// Every row of the media table, one line each: its number and list text.
+std::string MediaListing();
 
 // The planning settings as a user would set them in the window: fill mode,
 // then medium, then each capacity and reserve typed and left, then the rest.

@@ -1,20 +1,15 @@
 #include "cli/cli_output.h"
 
 #include <array>
+#include <cerrno>
 #include <charconv>
+
+#include "cli/cli_options.h"
+#include "outputs/printout.h"
+#include "planning/media_table.h"
 
 namespace voltrak::cli {
 namespace {
-
-// The printout's name of a track: the title after the first comma of its
-// extended-information line, else its path.
-std::string_view PrintedName(const MP3Information& track) {
-  if (track.ExtendedInfo) {
-    size_t comma = track.ExtendedInfo->find(',');
-    if (comma != std::string::npos) return std::string_view(*track.ExtendedInfo).substr(comma + 1);
-  }
-  return track.FilePath ? std::string_view(*track.FilePath) : std::string_view();
-}
 
 void AppendReadout(OutputBuffer& out, std::string_view label, std::string_view value) {
   out.Append(label);
@@ -35,14 +30,17 @@ void AppendOptionalString(OutputBuffer& out, const std::optional<std::string_vie
 }
 
 // True for the bytes a JSON string cannot hold as they are: controls, the
-// quote, the backslash, and every byte above 127 (written as its code).
-constexpr std::array<bool, 256> kNeedsEscape = [] {
+// quote, the backslash and, in a Latin-1 text, every byte above 127 (written
+// as its code).
+constexpr std::array<bool, 256> EscapeTable(bool latin1) {
   std::array<bool, 256> table{};
   for (size_t c = 0; c < table.size(); ++c) {
-    table[c] = c < 0x20 || c >= 0x80 || c == '"' || c == '\\';
+    table[c] = c < 0x20 || (latin1 && c >= 0x80) || c == '"' || c == '\\';
   }
   return table;
-}();
+}
+constexpr std::array<bool, 256> kLatin1Escapes = EscapeTable(true);
+constexpr std::array<bool, 256> kUtf8Escapes = EscapeTable(false);
 
 void AppendMember(OutputBuffer& out, std::string_view key, uint32_t value) {
   out.Append(key);
@@ -61,18 +59,57 @@ void OutputBuffer::Drain() {
   if (stream_ == nullptr || text_.empty()) return;
   if (!failed_ && std::fwrite(text_.data(), 1, text_.size(), stream_) != text_.size()) {
     failed_ = true;
+    error_ = errno;
   }
   text_.clear();
 }
 
 bool OutputBuffer::Finish() {
   Drain();
-  if (stream_ != nullptr && (std::fflush(stream_) != 0 || std::ferror(stream_))) failed_ = true;
+  if (stream_ != nullptr && (std::fflush(stream_) != 0 || std::ferror(stream_)) && !failed_) {
+    failed_ = true;
+    error_ = errno;
+  }
   return !failed_;
+}
+
+bool IsUtf8(std::string_view bytes) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const auto* const end = p + bytes.size();
+  while (p < end) {
+    unsigned char c = *p;
+    if (c < 0x80) {
+      ++p;
+      continue;
+    }
+    // The length of the sequence and the range its second byte must fall in.
+    size_t length = 0;
+    unsigned char low = 0x80, high = 0xBF;
+    if (c >= 0xC2 && c <= 0xDF) {
+      length = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      length = 3;
+      if (c == 0xE0) low = 0xA0;   // shorter forms
+      if (c == 0xED) high = 0x9F;  // surrogates
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      length = 4;
+      if (c == 0xF0) low = 0x90;
+      if (c == 0xF4) high = 0x8F;  // past U+10FFFF
+    } else {
+      return false;
+    }
+    if (static_cast<size_t>(end - p) < length || p[1] < low || p[1] > high) return false;
+    for (size_t i = 2; i < length; ++i) {
+      if (p[i] < 0x80 || p[i] > 0xBF) return false;
+    }
+    p += length;
+  }
+  return true;
 }
 
 void AppendJsonString(OutputBuffer& out, std::string_view bytes) {
   static const char kHex[] = "0123456789abcdef";
+  const std::array<bool, 256>& kNeedsEscape = IsUtf8(bytes) ? kUtf8Escapes : kLatin1Escapes;
   out.Append('"');
   const char* p = bytes.data();
   const char* const end = p + bytes.size();
@@ -137,40 +174,74 @@ void WritePlan(OutputBuffer& out, const PlanTexts& texts, const Playlist& playli
 }
 
 void WriteTrackList(OutputBuffer& out, const Playlist& playlist) {
-  char line[64];
-  uint32_t position = 0;
+  // The printout's lines, one to a line of the terminal.
+  uint32_t place = 0;
   for (size_t i = 0; i < playlist.Tracks.size(); ++i) {
-    const MP3Information& track = playlist.Tracks[i];
-    // Counted along the list rather than taken from VolumeTrack, so tracks
-    // merged into the last volume by the volume limit count on.
-    position = i > 0 && playlist.Tracks[i - 1].Volume == track.Volume ? position + 1 : 1;
-    std::snprintf(line, sizeof line, "%3u %2u %3u %2u:%02u ", static_cast<unsigned>(i + 1),
-                  static_cast<unsigned>(track.Volume + 1u), static_cast<unsigned>(position),
-                  static_cast<unsigned>(track.PlayLength / 60),
-                  static_cast<unsigned>(track.PlayLength % 60));
-    out.Append(line);
-    out.Append(PrintedName(track));
+    out.Append(PrintedLine(playlist, i, place));
     out.Append('\n');
   }
 }
 
-void WriteJson(OutputBuffer& out, const PlanTexts& texts, const Playlist& playlist) {
+void WriteJson(OutputBuffer& out, const PlanTexts& texts, const Playlist& playlist,
+               const PlanningSettings& planning, size_t mediumRow,
+               std::string_view pendingMessage, bool rewritten) {
   out.Append("{\n  \"title\": ");
   AppendJsonString(out, texts.Title);
-  out.Append(",\n  \"readouts\": {\"1005\": ");
-  AppendJsonString(out, texts.PlayList);
-  out.Append(", \"1007\": ");
-  AppendJsonString(out, texts.Medium);
-  out.Append(", \"1008\": ");
-  AppendJsonString(out, texts.Reserve);
-  out.Append(", \"1013\": ");
-  AppendJsonString(out, texts.TotalKB);
+  out.Append(",\n  \"pending_message\": ");
+  if (pendingMessage.empty()) {
+    out.Append("null");
+  } else {
+    AppendJsonString(out, pendingMessage);
+  }
+  out.Append(rewritten ? ",\n  \"rewritten\": true" : ",\n  \"rewritten\": false");
+  // Each read-out under its control's id, as the window knows it, and again
+  // under a name a script can read.
+  struct Readout {
+    const char* Id;
+    const char* Name;
+    const std::string& Text;
+  };
+  const Readout readouts[] = {{"1005", "play_list", texts.PlayList},
+                              {"1007", "medium", texts.Medium},
+                              {"1008", "reserve_first", texts.Reserve},
+                              {"1013", "total_kb", texts.TotalKB}};
+  const char* separator = ",\n  \"readouts\": {\"";
+  for (bool byName : {false, true}) {
+    for (const Readout& readout : readouts) {
+      out.Append(separator);
+      out.Append(byName ? readout.Name : readout.Id);
+      out.Append("\": ");
+      AppendJsonString(out, readout.Text);
+      separator = ", \"";
+    }
+  }
+  out.Append("},\n  \"settings\": {\"fill\": ");
+  AppendJsonString(out, kFillWords[planning.FillMode < kFillWords.size() ? planning.FillMode : 0]);
+  AppendMember(out, ", \"medium_row\": ", static_cast<uint32_t>(mediumRow));
+  out.Append(", \"medium_caption\": ");
+  AppendJsonString(out, mediumRow < kMediumCount ? MediaTable[mediumRow].Caption : "");
+  AppendMember(out, ", \"capacity_seconds\": ", planning.MediumSeconds);
+  AppendMember(out, ", \"capacity_kb\": ", planning.MediumKB);
+  AppendMember(out, ", \"reserve_seconds\": ", planning.ReserveSeconds);
+  AppendMember(out, ", \"reserve_kb\": ", planning.ReserveKB);
+  out.Append(planning.ReservedSplit ? ", \"reserved_split\": true" : ", \"reserved_split\": false");
+  AppendMember(out, ", \"max_volumes\": ", planning.MaximumVolumes);
   out.Append("},\n");
   AppendMember(out, "  \"totals\": {\"tracks\": ", playlist.TrackCount());
   AppendMember(out, ", \"seconds\": ", playlist.TotalSeconds);
   AppendMember(out, ", \"kb\": ", playlist.TotalKB);
   AppendMember(out, ", \"load_errors\": ", playlist.LoadErrors);
-  out.Append("},\n  \"tracks\": [");
+  out.Append("},\n  \"volumes\": [");
+  std::vector<VolumeSummary> volumes = SummarizeVolumes(playlist);
+  for (size_t v = 0; v < volumes.size(); ++v) {
+    AppendMember(out, v == 0 ? "\n    {\"number\": " : ",\n    {\"number\": ",
+                 static_cast<uint32_t>(v + 1));
+    AppendMember(out, ", \"tracks\": ", volumes[v].Tracks);
+    AppendMember(out, ", \"seconds\": ", volumes[v].Seconds);
+    AppendMember(out, ", \"kb\": ", volumes[v].KB);
+    out.Append("}");
+  }
+  out.Append(volumes.empty() ? "],\n  \"tracks\": [" : "\n  ],\n  \"tracks\": [");
   for (size_t i = 0; i < playlist.Tracks.size(); ++i) {
     const MP3Information& track = playlist.Tracks[i];
     out.Append(i == 0 ? "\n    " : ",\n    ");

@@ -33,6 +33,8 @@ class OutputBuffer {
   // failed along the way.
   bool Finish();
   const std::string& Text() const { return text_; }
+  // The errno of the first write that failed.
+  int Error() const { return error_; }
 
  private:
   static constexpr size_t kChunk = 1 << 16;
@@ -41,10 +43,16 @@ class OutputBuffer {
   std::FILE* stream_;
   std::string text_;
   bool failed_ = false;
+  int error_ = 0;
 };
 
-// Appends `bytes` as a JSON string with its quotes. Every byte above 127
-// becomes \u0080 to \u00ff, so the document is plain ASCII and loses nothing.
+// Whether `bytes` are well-formed UTF-8: shortest forms only, no surrogates,
+// nothing past U+10FFFF.
+bool IsUtf8(std::string_view bytes);
+
+// Appends `bytes` as a JSON string with its quotes. A text that is UTF-8 is
+// written as it stands; any other in its Latin-1 reading, every byte above
+// 127 as \u0080 to \u00ff. Either way nothing is lost.
 void AppendJsonString(OutputBuffer& out, std::string_view bytes);
 
 // Tracks, time and kilobytes of one volume.
@@ -65,7 +73,12 @@ void WritePlan(OutputBuffer& out, const PlanTexts& texts, const Playlist& playli
 // One line per track in the printout's form "%3u %2u %3u %2u:%02u %s".
 void WriteTrackList(OutputBuffer& out, const Playlist& playlist);
 
-// The whole load and plan as one JSON document.
-void WriteJson(OutputBuffer& out, const PlanTexts& texts, const Playlist& playlist);
+// The whole load and plan as one JSON document, with the planning settings
+// it was made with and `mediumRow`, the medium chosen; what the rewrite
+// question was asked about (null when nothing) and whether the file was
+// rewritten.
+void WriteJson(OutputBuffer& out, const PlanTexts& texts, const Playlist& playlist,
+               const PlanningSettings& planning, size_t mediumRow,
+               std::string_view pendingMessage = {}, bool rewritten = false);
 
 }  // namespace voltrak::cli

@@ -2,17 +2,25 @@
 
 #include "cli/cli_host.h"
 #include "cli/cli_options.h"
+#include "cli/cli_outputs.h"
 #include "cli/cli_output.h"
+#include "playlist/playlist_rewrite.h"
+#include "support/clock.h"
 #include "support/drive_map.h"
 #include "support/file_system.h"
 #include "support/whole_path.h"
 
 #ifdef _WIN32
 #include <windows.h>
+#include <fcntl.h>
 #include <io.h>
 #else
 #include <unistd.h>
 #endif
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
 
 #ifndef VOLTRAK_VERSION
 #define VOLTRAK_VERSION "unknown"
@@ -39,6 +47,66 @@ std::string AbsolutePosixPath(std::string_view path) {
   return NormalizePosixPath(CurrentFolder() + "/" + std::string(path));
 }
 #endif
+
+// The playlist named "-": its text comes from standard input, and its name
+// is one in the current folder, so that its entries are found from there.
+constexpr std::string_view kStandardInput = "-";
+
+// The system's file system with the text read from standard input standing
+// as the playlist file, once.
+class StandardInputFiles : public FileSystem {
+ public:
+  StandardInputFiles(std::string path, std::string text)
+      : path_(std::move(path)), text_(std::move(text)) {}
+
+  uint32_t ReadAll(std::string_view path, std::string* contents) override {
+    if (taken_ || path != path_) return files_.ReadAll(path, contents);
+    taken_ = true;
+    *contents = std::move(text_);
+    return kErrorSuccess;
+  }
+  uint32_t ReadTail(std::string_view path, uint64_t* size, unsigned char* tail, size_t tailSize,
+                    size_t* tailRead) override {
+    return files_.ReadTail(path, size, tail, tailSize, tailRead);
+  }
+  std::unique_ptr<OutputFile> Create(std::string_view path, uint32_t* error) override {
+    return files_.Create(path, error);
+  }
+  uint32_t Rename(std::string_view from, std::string_view to) override {
+    return files_.Rename(from, to);
+  }
+  uint32_t Delete(std::string_view path) override { return files_.Delete(path); }
+  uint32_t CreateFolder(std::string_view path) override { return files_.CreateFolder(path); }
+  uint32_t GetTimes(std::string_view path, FileTimes* times) override {
+    return files_.GetTimes(path, times);
+  }
+  uint32_t SetTimes(std::string_view path, const FileTimes& times) override {
+    return files_.SetTimes(path, times);
+  }
+
+ private:
+  FileSystem& files_ = SystemFileSystem();
+  std::string path_;
+  std::string text_;
+  bool taken_ = false;
+};
+
+// Reads standard input to its end, as bytes. False, with errno set, when a
+// read failed.
+bool ReadStandardInput(std::string* text) {
+#ifdef _WIN32
+  _setmode(_fileno(stdin), _O_BINARY);  // the parser takes CR LF itself
+#endif
+  char buffer[1 << 16];
+  size_t got = 0;
+  while ((got = std::fread(buffer, 1, sizeof buffer, stdin)) > 0) text->append(buffer, got);
+  return !std::ferror(stdin);
+}
+
+// One message line on standard error.
+void Say(std::FILE* err, std::string_view file, const std::string& text) {
+  std::fprintf(err, "%s\n", GnuMessage(file, text).c_str());
+}
 
 bool IsTerminal(std::FILE* stream) {
 #ifdef _WIN32
@@ -88,6 +156,20 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
     return text.Finish() ? kExitDone : kExitOutputFailed;
   }
   const CliOptions& options = command.Options;
+  // The playlist on standard input has no file to write back, nor can the
+  // same input answer questions.
+  if (options.Playlist == kStandardInput &&
+      (options.Rewrite || options.DuplicateMode == kQueryDuplicates)) {
+    std::fprintf(err, "voltrak-cli: %s cannot be used with a playlist on standard input\n"
+                      "Try 'voltrak-cli --help' for more information.\n",
+                 options.Rewrite ? "--rewrite" : "--duplicates=query");
+    return kExitUsage;
+  }
+  if (options.DuplicateMode == kQueryDuplicates && !IsTerminal(stdin)) {
+    std::fprintf(err, "voltrak-cli: --duplicates=query needs a terminal to ask on\n"
+                      "Try 'voltrak-cli --help' for more information.\n");
+    return kExitUsage;
+  }
 
 #ifndef _WIN32
   for (const DriveMapping& drive : options.Drives) {
@@ -99,6 +181,14 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
   settings.CurrentPlaylistPath = PlaylistPathFor(options.Playlist);
   settings.PathMode = options.PathMode;
   settings.WarnLoadErrors = options.WarnLoadErrors;
+  settings.DuplicateMode = options.DuplicateMode;
+
+  std::string piped;
+  if (options.Playlist == kStandardInput && !ReadStandardInput(&piped)) {
+    Say(err, options.Playlist, std::string("cannot read the playlist: ") + std::strerror(errno));
+    return kExitPlaylistNotOpened;
+  }
+  StandardInputFiles files(settings.CurrentPlaylistPath, std::move(piped));
 
   CliLoadHost::Progress progress = CliLoadHost::Progress::kNever;
   if (options.Progress == ProgressChoice::kOn) {
@@ -106,22 +196,56 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
   } else if (options.Progress == ProgressChoice::kAuto && IsTerminal(err)) {
     progress = CliLoadHost::Progress::kWhenSlow;
   }
-  CliLoadHost host(err, progress);
+  CliLoadHost host(err, progress, options.Playlist);
+  if (options.DuplicateMode == kQueryDuplicates) host.AskOn(stdin);
   Playlist playlist;
-  LoadOutcome loaded = LoadPlaylist(settings, playlist, SystemFileSystem(), host);
+  FileSystem& source = options.Playlist == kStandardInput ? files : SystemFileSystem();
+  bool rewriteFailed = false;
+  if (options.Rewrite) {
+    host.RewriteWith([&] {
+      CliRewriteHost rewriteHost(host, [&] { LoadPlaylist(settings, playlist, source, host); });
+      bool written = RewritePlaylist(settings.CurrentPlaylistPath, playlist, source,
+                                     SystemClock(), rewriteHost)
+                         .Written;
+      rewriteFailed = !written;
+      return written;
+    });
+  }
+  LoadOutcome loaded = LoadPlaylist(settings, playlist, source, host);
   host.EndProgress();
   if (!loaded.Opened) return kExitPlaylistNotOpened;
+  if (loaded.MemoryFailure) {
+    // The window shows the empty list; a script must not take it for the plan.
+    Say(err, options.Playlist,
+        "cannot load the playlist: " +
+            FailureReason(kErrorNotEnoughMemory, settings.CurrentPlaylistPath));
+    return kExitPlaylistNotOpened;
+  }
+  if (loaded.Entries == 0) {
+    Say(err, options.Playlist, "the playlist has no entries");
+  }
 
-  PlanTexts texts = PlanVolumes(PlanningSettingsFor(options), playlist,
-                                settings.CurrentPlaylistPath);
+  PlanningSettings planning = PlanningSettingsFor(options);
+  PlanTexts texts = PlanVolumes(planning, playlist, settings.CurrentPlaylistPath);
   OutputBuffer output(out);
   switch (options.Output) {
     case OutputForm::kPlan: WritePlan(output, texts, playlist); break;
     case OutputForm::kList: WriteTrackList(output, playlist); break;
-    case OutputForm::kJson: WriteJson(output, texts, playlist); break;
+    case OutputForm::kText:
+      output.Append(ListText(options.TextShape, playlist, settings.CurrentPlaylistPath));
+      break;
+    case OutputForm::kJson:
+      WriteJson(output, texts, playlist, planning, options.MediumRow, loaded.PendingMessage,
+                loaded.RewriteTookOver);
+      break;
   }
   if (!output.Finish()) {
-    std::fprintf(err, "voltrak-cli: could not write the output\n");
+    Say(err, "standard output", std::string("cannot write: ") + std::strerror(output.Error()));
+    return kExitOutputFailed;
+  }
+  if (rewriteFailed) return kExitOutputFailed;
+  if (!WriteOutputs(options.Outputs, playlist, PlanningSettingsFor(options),
+                    settings.CurrentPlaylistPath, err)) {
     return kExitOutputFailed;
   }
   return kExitDone;

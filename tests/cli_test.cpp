@@ -51,7 +51,7 @@ TEST(CliOptions, ReadsEveryOptionInBothSpellings) {
 
   CommandLine defaults = Parse({"mix.m3u"});
   EXPECT_EQ(defaults.Options.PathMode, kIgnorePaths);
-  EXPECT_EQ(defaults.Options.FillMode, kFillNoSplitting);
+  EXPECT_EQ(defaults.Options.FillMode, kFillByTime);
   EXPECT_EQ(defaults.Options.MediumRow, 0u);
   EXPECT_EQ(defaults.Options.Output, OutputForm::kPlan);
   EXPECT_EQ(defaults.Options.Progress, ProgressChoice::kAuto);
@@ -97,6 +97,15 @@ TEST(CliOptions, UsageErrorsNameTheOptionOrValue) {
   EXPECT_NE(ErrorOf({"--drive=D=", "a.m3u"}).find("X=DIR"), std::string::npos);
   EXPECT_NE(ErrorOf({"--drive=D=/x", "a.m3u"}, false).find("--drive"), std::string::npos);
   EXPECT_EQ(ErrorOf({"--list", "--json", "a.m3u"}), "--list and --json cannot be given together");
+  // A capacity or reserve without a single digit is a slip, not 0.
+  for (const char* text : {"", "k", "+", "abc", "1:"}) {
+    bool digit = std::string_view(text).find('1') != std::string_view::npos;
+    EXPECT_EQ(Parse({std::string("--capacity=") + text, "a.m3u"}).Action,
+              digit ? CliAction::kRun : CliAction::kUsageError) << text;
+    EXPECT_EQ(Parse({"--reserve", text, "a.m3u"}).Action,
+              digit ? CliAction::kRun : CliAction::kUsageError) << text;
+  }
+  EXPECT_EQ(ErrorOf({"--reserve=k", "a.m3u"}), "--reserve: 'k' holds no number");
 }
 
 TEST(CliOptions, MediaByRowOrCaption) {
@@ -106,6 +115,22 @@ TEST(CliOptions, MediaByRowOrCaption) {
   EXPECT_EQ(FindMedium("minidisc (atrac lp2 (80))"), 7u);
   EXPECT_EQ(FindMedium(""), std::nullopt);
   EXPECT_EQ(FindMedium("CDR "), std::nullopt);
+  // The list's own text, in any case, as a user copies it from --help.
+  EXPECT_EQ(FindMedium("CDR (80mins,700mb)"), 0u);
+  EXPECT_EQ(FindMedium("minidisc (atrac lp2 (80)) (157MINS,0MB)"), 7u);
+  EXPECT_EQ(FindMedium("CDR (80mins,650mb)"), std::nullopt);
+}
+
+TEST(CliOptions, TextTakesAnOptionalShape) {
+  CommandLine grouped = Parse({"--text=grouped", "a.m3u"});
+  EXPECT_EQ(grouped.Options.Output, OutputForm::kText);
+  EXPECT_EQ(grouped.Options.TextShape, ListTextShape::kGroupedByFolder);
+  // Without "=" the next word is the playlist, not a shape.
+  CommandLine numbered = Parse({"--text", "grouped"});
+  EXPECT_EQ(numbered.Options.TextShape, ListTextShape::kNumbered);
+  EXPECT_EQ(numbered.Options.Playlist, "grouped");
+  EXPECT_NE(ErrorOf({"--text=palm", "a.m3u"}).find("--text: 'palm'"), std::string::npos);
+  EXPECT_EQ(ErrorOf({"--json", "--text", "a.m3u"}), "--json and --text cannot be given together");
 }
 
 std::string Json(std::string_view bytes) {
@@ -114,13 +139,32 @@ std::string Json(std::string_view bytes) {
   return out.Text();
 }
 
-TEST(CliOutput, JsonStringsAreAsciiAndLoseNothing) {
+TEST(CliOutput, JsonStringsLoseNothing) {
   EXPECT_EQ(Json(""), "\"\"");
   EXPECT_EQ(Json("a\"b\\c"), "\"a\\\"b\\\\c\"");
   EXPECT_EQ(Json("\t\r\n"), "\"\\t\\r\\n\"");
   EXPECT_EQ(Json(std::string("\x01\x1f\x7f", 3)), "\"\\u0001\\u001f\x7f\"");
   EXPECT_EQ(Json(std::string("\0x", 2)), "\"\\u0000x\"");
   EXPECT_EQ(Json("Caf\xe9 \x80\xff"), "\"Caf\\u00e9 \\u0080\\u00ff\"");
+  // UTF-8 goes out as it is; one stray byte makes the whole text Latin-1.
+  EXPECT_EQ(Json("Caf\xc3\xa9 \xe2\x82\xac\n"), "\"Caf\xc3\xa9 \xe2\x82\xac\\n\"");
+  EXPECT_EQ(Json("\xc3\xa9\xe9"), "\"\\u00c3\\u00a9\\u00e9\"");
+}
+
+TEST(CliOutput, Utf8IsTheStrictForm) {
+  struct {
+    const char* bytes;
+    bool utf8;
+  } cases[] = {
+      {"", true}, {"plain", true}, {"\xc3\xa9", true}, {"\xe2\x82\xac", true},
+      {"\xf0\x9f\x8e\xb5", true}, {"\xf4\x8f\xbf\xbf", true},  // U+10FFFF
+      {"\xc3", false},                                            // cut short
+      {"\xe2\x82", false}, {"\xc0\xaf", false}, {"\xe0\x80\xaf", false},  // overlong
+      {"\xed\xa0\x80", false},                                    // a surrogate
+      {"\xf4\x90\x80\x80", false}, {"\xf5\x80\x80\x80", false},  // past U+10FFFF
+      {"\x80", false}, {"a\xe9" "b", false}, {"\xc3\xa9\xbf", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsUtf8(c.bytes), c.utf8) << c.bytes;
 }
 
 MP3Information Track(std::optional<std::string> info, std::string path, uint32_t seconds,
@@ -151,13 +195,29 @@ TEST(CliOutput, JsonDocumentOfOneTrack) {
   playlist.TotalKB = 3;
   playlist.LoadErrors = 2;
   PlanTexts texts{"b - \"x\"", "1", "2", "3", "4"};
+  PlanningSettings planning;
+  ChooseFillMode(planning, kFillBySize);
+  ChooseMedium(planning, 2);
+  planning.ReserveKB = 7;
+  planning.ReservedSplit = true;
+  planning.MaximumVolumes = 3;
   OutputBuffer out;
-  WriteJson(out, texts, playlist);
+  WriteJson(out, texts, playlist, planning, 2);
   EXPECT_EQ(out.Text(),
             "{\n"
             "  \"title\": \"b - \\\"x\\\"\",\n"
-            "  \"readouts\": {\"1005\": \"1\", \"1007\": \"2\", \"1008\": \"3\", \"1013\": \"4\"},\n"
+            "  \"pending_message\": null,\n"
+            "  \"rewritten\": false,\n"
+            "  \"readouts\": {\"1005\": \"1\", \"1007\": \"2\", \"1008\": \"3\", \"1013\": \"4\", "
+            "\"play_list\": \"1\", \"medium\": \"2\", \"reserve_first\": \"3\", \"total_kb\": \"4\"},\n"
+            "  \"settings\": {\"fill\": \"size\", \"medium_row\": 2, \"medium_caption\": \"Mini-CDR\", "
+            "\"capacity_seconds\": 1260, \"capacity_kb\": 189440, \"reserve_seconds\": 0, "
+            "\"reserve_kb\": 7, \"reserved_split\": true, \"max_volumes\": 3},\n"
             "  \"totals\": {\"tracks\": 1, \"seconds\": 0, \"kb\": 3, \"load_errors\": 2},\n"
+            "  \"volumes\": [\n"
+            "    {\"number\": 1, \"tracks\": 0, \"seconds\": 0, \"kb\": 0},\n"
+            "    {\"number\": 2, \"tracks\": 1, \"seconds\": 0, \"kb\": 3}\n"
+            "  ],\n"
             "  \"tracks\": [\n"
             "    {\"index\": 0, \"file_path\": \"A\\\\b.mp3\", \"extended_info\": null, "
             "\"track_name\": \"b.mp3\", \"file_size_kb\": 3, \"play_length\": 0, \"volume\": 1, "
@@ -169,8 +229,8 @@ TEST(CliOutput, JsonDocumentOfOneTrack) {
                 "}\n");
 
   OutputBuffer empty;
-  WriteJson(empty, texts, Playlist());
-  EXPECT_NE(empty.Text().find("\"tracks\": []\n}\n"), std::string::npos);
+  WriteJson(empty, texts, Playlist(), PlanningSettings(), 0);
+  EXPECT_NE(empty.Text().find("\"volumes\": [],\n  \"tracks\": []\n}\n"), std::string::npos);
 }
 
 TEST(CliOutput, TrackListCountsPositionsAlongEachVolume) {
@@ -240,14 +300,21 @@ TEST(CliRun, PathsAreMadeFullByNameAlone) {
 }
 
 TEST(CliHost, MessagesAndProgressLines) {
-  EXPECT_EQ(MessageLine("Can not open selected file", "Z:\\a.m3u"),
-            "Can not open selected file: Z:\\a.m3u");
-  EXPECT_EQ(MessageLine("Warning!", "1 of the files could not be opened!"),
-            "Warning! 1 of the files could not be opened!");
+  EXPECT_EQ(GnuMessage("a.m3u", "the playlist has no entries"),
+            "voltrak-cli: a.m3u: the playlist has no entries");
+  EXPECT_EQ(GnuMessage("", "bad"), "voltrak-cli: bad");
+  EXPECT_EQ(AsClause("1 of the files could not be opened!"), "1 of the files could not be opened");
+  EXPECT_EQ(AsClause("Path changed."), "path changed");
+  EXPECT_EQ(AsClause("ID3 tag missing"), "ID3 tag missing");
 #ifdef _WIN32
   EXPECT_FALSE(SystemErrorText(2).empty());
 #else
   EXPECT_EQ(SystemErrorText(2), "The system cannot find the file specified.");
+  EXPECT_EQ(FailureReason(kErrorFileNotFound, "Z:\\nowhere"), "No such file or directory");
+  EXPECT_EQ(FailureReason(kErrorAccessDenied, "Z:\\nowhere"), "Permission denied");
+  EXPECT_EQ(FailureReason(kErrorAccessDenied, "Z:\\tmp"), "Is a directory");
+  EXPECT_EQ(FailureReason(kErrorBadNetPath, "\\\\srv\\a"), "The network path was not found");
+  EXPECT_EQ(UserNameOf("Z:\\tmp\\x\\..\\a.mp3"), "/tmp/a.mp3");
 #endif
   EXPECT_EQ(ProgressLine("L", 0, 4, 4), "L [....]   0% 0/4");
   EXPECT_EQ(ProgressLine("L", 3, 4, 4), "L [###.]  75% 3/4");
@@ -286,7 +353,7 @@ TEST(CliHost, LoadMessagesGoToTheStreamAndQuestionsAreAnsweredNo) {
   settings.WarnLoadErrors = true;
   Playlist playlist;
   {
-    CliLoadHost host(messages, CliLoadHost::Progress::kAlways);
+    CliLoadHost host(messages, CliLoadHost::Progress::kAlways, "lists/mix.m3u");
     EXPECT_TRUE(LoadPlaylist(settings, playlist, SystemFileSystem(), host).Opened);
   }
   // Every entry is read although a file is missing: OK, not Cancel.
@@ -294,24 +361,28 @@ TEST(CliHost, LoadMessagesGoToTheStreamAndQuestionsAreAnsweredNo) {
   EXPECT_EQ(*playlist.Tracks[1].FilePath, folder / "a.mp3");
   std::string text = ReadBack(messages);
   std::fclose(messages);
-  EXPECT_NE(text.find("Could not open file! " + folder / "missing.mp3" + "\n"), std::string::npos);
-  EXPECT_NE(text.find("Path changed. Should I rewrite this file? No\n"), std::string::npos);
-  EXPECT_NE(text.find("Warning! 1 of the files could not be opened!\n"), std::string::npos);
+  EXPECT_NE(text.find("voltrak-cli: " + UserNameOf(folder / "missing.mp3") +
+                      ": cannot open the track file: "),
+            std::string::npos);
+  EXPECT_NE(text.find("voltrak-cli: lists/mix.m3u: path changed; the playlist file is left as it "
+                      "was\n"),
+            std::string::npos);
+  EXPECT_NE(text.find("voltrak-cli: lists/mix.m3u: 1 of the files could not be opened\n"),
+            std::string::npos);
   EXPECT_NE(text.find("2/2"), std::string::npos);  // the bar was drawn to its end
   // The playlist itself was left alone.
   EXPECT_EQ(folder.Read("mix.m3u"), "#EXTM3U\r\nmissing.mp3\r\na.mp3\r\n");
 
   std::FILE* failed = OpenStream(folder, "failed.txt");
   ASSERT_NE(failed, nullptr);
-  CliLoadHost host(failed, CliLoadHost::Progress::kNever);
+  CliLoadHost host(failed, CliLoadHost::Progress::kNever, "none.m3u");
   settings.CurrentPlaylistPath = folder / "none.m3u";
   EXPECT_FALSE(LoadPlaylist(settings, playlist, SystemFileSystem(), host).Opened);
   text = ReadBack(failed);
   std::fclose(failed);
-  EXPECT_EQ(text.find("Can not open selected file: " + folder / "none.m3u" + "\nError 2 lookup "
-                      "from line "),
-            0u);
-  EXPECT_NE(text.find(" of playlist_loader.cpp. "), std::string::npos);
+  // One line, without the window's caption or the source line it names.
+  EXPECT_EQ(text.rfind("voltrak-cli: none.m3u: cannot open the playlist: ", 0), 0u) << text;
+  EXPECT_EQ(text.find('\n'), text.size() - 1) << text;
 }
 
 }  // namespace

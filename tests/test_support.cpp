@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 
@@ -73,6 +74,21 @@ std::string TrackBytes(size_t size, std::string_view title, std::string_view art
   return bytes;
 }
 
+MP3Information RecordOf(std::string_view path, std::string_view title, std::string_view artist,
+                        std::string_view album) {
+  MP3Information record;
+  record.FilePath = std::string(path);
+  record.DeriveTrackName();
+  if (!title.empty() || !artist.empty() || !album.empty()) {
+    std::copy_n("TAG", 3, record.Tag.begin());
+    // Copied, not memcpy'd: an empty view may have no data at all.
+    std::copy_n(title.begin(), std::min<size_t>(30, title.size()), record.Tag.begin() + kTagTitleOffset);
+    std::copy_n(artist.begin(), std::min<size_t>(30, artist.size()), record.Tag.begin() + kTagArtistOffset);
+    std::copy_n(album.begin(), std::min<size_t>(30, album.size()), record.Tag.begin() + kTagAlbumOffset);
+  }
+  return record;
+}
+
 void ScriptedLoadHost::EnableFileCommands(bool enable) {
   Calls.push_back(enable ? "enable file commands" : "disable file commands");
 }
@@ -110,6 +126,14 @@ void ScriptedLoadHost::ReportSystemError(uint32_t code, unsigned, const char*) {
 bool ScriptedLoadHost::OfferRewrite(std::string_view caption) {
   Calls.push_back("offer rewrite [" + std::string(caption) + "]");
   return TakeRewrite;
+}
+
+DuplicateAnswer ScriptedLoadHost::AskAboutDuplicate(const EntryRef& first, const EntryRef& second) {
+  Calls.push_back("ask " + std::to_string(first.Index) + " " + std::to_string(second.Index));
+  if (DuplicateAnswers.empty()) return DuplicateAnswer::kKeepBoth;
+  DuplicateAnswer answer = DuplicateAnswers.front();
+  DuplicateAnswers.pop_front();
+  return answer;
 }
 
 void ScriptedLoadHost::Trace(std::string_view line) { Calls.push_back("trace " + std::string(line)); }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "playlist/playlist_loader.h"
+#include "support/clock.h"
 #include "support/file_system.h"
 
 namespace voltrak::testing {
@@ -38,12 +39,28 @@ class ScratchFolder {
 // `title` is given and the file is long enough.
 std::string TrackBytes(size_t size, std::string_view title = {}, std::string_view artist = {});
 
+// A record at `path` with its display name, tagged with the texts given
+// (untagged, all zero, when all three are empty).
+MP3Information RecordOf(std::string_view path, std::string_view title = {},
+                        std::string_view artist = {}, std::string_view album = {});
+
+// Always the same moment, so that dated names and pages never change.
+class FixedClock : public Clock {
+ public:
+  explicit FixedClock(const LocalTime& now) : now_(now) {}
+  LocalTime Now() override { return now_; }
+
+ private:
+  LocalTime now_;
+};
+
 // Records every host call as a line of text and answers message boxes from a
 // queue (OK when the queue is empty).
 class ScriptedLoadHost : public LoadHost {
  public:
   std::vector<std::string> Calls;
   std::deque<int> Answers;
+  std::deque<DuplicateAnswer> DuplicateAnswers;
   bool TakeRewrite = false;
   uint32_t ProgressSteps = 0;
   uint32_t PendingEventCalls = 0;
@@ -62,6 +79,9 @@ class ScriptedLoadHost : public LoadHost {
   void RunCommand(uint32_t command) override;
   void ReportSystemError(uint32_t code, unsigned line, const char* file) override;
   bool OfferRewrite(std::string_view caption) override;
+  // Answers from DuplicateAnswers (Keep Both when empty), each question
+  // recorded as "ask <first position> <second position>".
+  DuplicateAnswer AskAboutDuplicate(const EntryRef& first, const EntryRef& second) override;
   void Trace(std::string_view line) override;
 
   // The calls whose text starts with `prefix`.

@@ -6,7 +6,8 @@ VOLTRAK_BUILD=${VOLTRAK_BUILD:-$VOLTRAK_ROOT/build}
 VOLTRAK_JOBS=${VOLTRAK_JOBS:-$(nproc)}
 
 VOLTRAK_PACKAGES="cmake ninja-build g++ ccache libgtest-dev googletest g++-mingw-w64-x86-64
-  wine wine64 xvfb xauth x11-utils imagemagick python3 python3-mutagen time"
+  wine wine64 xvfb xauth x11-utils imagemagick python3 python3-mutagen time
+  python3-html5lib cuetools"
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

@@ -7,6 +7,7 @@ Each GROUP is one test class below; CTest runs them one by one.
 import argparse
 import json
 import os
+import resource
 import shutil
 import subprocess
 import sys
@@ -84,8 +85,7 @@ class Folder(unittest.TestCase):
     def json_of(self, *args, cwd=None):
         code, out, err = run(list(args) + ["--json"], cwd=cwd)
         self.assertEqual(code, 0, err)
-        self.assertTrue(all(b < 128 for b in out), "the JSON is not plain ASCII")
-        return json.loads(out.decode("ascii")), err
+        return json.loads(out.decode("utf-8")), err
 
     def timed_list(self, lengths, sizes=None):
         """A playlist of tracks with these play lengths and file sizes (bytes)."""
@@ -107,9 +107,17 @@ class Usage(Folder):
         code, out, _ = run(["--help"])
         self.assertEqual(code, 0)
         for option in ("--paths", "--drive", "--fill", "--medium", "--capacity", "--reserve",
-                       "--reserved-split", "--max-volumes", "--list", "--json", "--progress",
+                       "--reserved-split", "--max-volumes", "--list", "--json", "--text", "--progress",
                        "--quiet", "--version", "Weeks (10080mins,0mb)"):
             self.assertIn(option.encode(), out)
+        # What the numbers mean, and what the defaults are.
+        text = b" ".join(out.split())
+        for said in (b"--fill=MODE time (default)", b"a bare number is KB",
+                     b"700k is 700 MB", b"1:20:00 and 80:00 are 80 minutes",
+                     b"volumes 1 to N+1 at most, the last holding all the rest",
+                     b"valid UTF-8 is written as that text", b"Latin-1",
+                     b"A PLAYLIST of - is read from standard input"):
+            self.assertIn(said, text)
         code, out, _ = run(["--version"])
         self.assertEqual(code, 0)
         self.assertRegex(out.decode(), r"^voltrak-cli \d+\.\d+\.\d+\n$")
@@ -124,6 +132,8 @@ class Usage(Folder):
             (["--medium=Floppy", playlist], b"--medium: 'Floppy'"),
             (["--colour", playlist], b"--colour"),
             ([playlist, "--capacity"], b"--capacity needs a value"),
+            (["--capacity=k", playlist], b"--capacity: 'k' holds no number"),
+            (["--reserve=", playlist], b"--reserve: '' holds no number"),
         ]
         for args, named in cases:
             with self.subTest(args=args):
@@ -132,17 +142,29 @@ class Usage(Folder):
                 self.assertEqual(out, b"")
                 self.assertIn(named, err)
 
+    def test_a_wrong_medium_lists_the_valid_ones(self):
+        code, out, err = run(["--medium=DVD", self.timed_list([100])])
+        self.assertEqual((code, out), (2, b""))
+        lines = err.decode().splitlines()
+        self.assertEqual(lines[0], "voltrak-cli: --medium: 'DVD' is not a medium; give its row, "
+                                   "its caption or its text:")
+        self.assertEqual(lines[1:-1], ["%4u  %s (%umins,%umb)" % (row, c, s // 60, kb // 1024)
+                                       for row, (c, s, kb) in enumerate(MEDIA)])
+        self.assertEqual(lines[-1], "Try 'voltrak-cli --help' for more information.")
+
     def test_a_playlist_that_cannot_be_opened(self):
-        code, out, err = run(["--json", self.path("nope.m3u")])
-        self.assertEqual(code, 1)
-        self.assertEqual(out, b"")
-        self.assertIn(b"Can not open selected file: " + windows_name(self.path("nope.m3u")).encode(),
-                      err)
-        self.assertIn(b"The system cannot find the file specified.", err)
-        # A folder is no playlist either.
-        code, _, err = run([self.dir])
-        self.assertEqual(code, 1)
-        self.assertIn(b"Access is denied.", err)
+        # One line in the GNU form, naming the playlist as it was given.
+        self.write("music/a.mp3", b"a" * 2048)
+        cases = [(self.path("nope.m3u"), "No such file or directory"),
+                 ("nope.m3u", "No such file or directory"),
+                 ("music/a.mp3/x.m3u", "No such file or directory"),
+                 ("music", "Is a directory")]
+        for name, reason in cases:
+            with self.subTest(name=name):
+                code, out, err = run(["--json", name], cwd=self.dir)
+                self.assertEqual((code, out), (1, b""))
+                self.assertEqual(err.decode(), "voltrak-cli: %s: cannot open the playlist: %s\n"
+                                 % (name, reason))
 
     def test_load_errors_alone_keep_exit_code_zero(self):
         self.write("mix.m3u", b"gone.mp3\r\nalso gone.mp3\r\n")
@@ -164,7 +186,7 @@ class Loading(Folder):
         playlist, made = self.generate("gen", "--count=60", "--missing=25", "--untagged=20",
                                        "--noinfo=20", "--ends=mixed", "--paths=mixed",
                                        "--letters")
-        doc, err = self.json_of(playlist)
+        doc, err = self.json_of("--fill=none", playlist)
         self.assertEqual(err, b"")
         totals = doc["totals"]
         self.assertEqual(totals, {"tracks": made["entries"], "seconds": made["seconds"],
@@ -227,7 +249,8 @@ class Loading(Folder):
             self.assertTrue(track["file_path"].startswith(folder), track["file_path"])
             if track["extended_info"] is None:
                 self.assertEqual(track["track_name"], track["file_path"].rsplit("\\", 1)[1])
-        self.assertEqual(err, b"Path changed. Should I rewrite this file? No\n")
+        self.assertEqual(err.decode(), "voltrak-cli: %s: path changed; the playlist file is left "
+                         "as it was\n" % playlist)
         self.assertEqual(open(playlist, "rb").read(), before)
 
         # Paths on the playlist's drive lose it; paths from the root share no
@@ -235,7 +258,7 @@ class Loading(Folder):
         doc, err = self.json_of("--paths=relative", playlist)
         for track in doc["tracks"]:
             self.assertFalse(track["file_path"].startswith("Z:"), track["file_path"])
-        self.assertIn(b"Path changed.", err)
+        self.assertIn(b": path changed;", err)
 
         # Nothing to repair: no question.
         absolute, _ = self.generate("abs", "--count=3", "--paths=absolute")
@@ -245,12 +268,13 @@ class Loading(Folder):
     def test_warnings_name_each_missing_file(self):
         self.write("here.mp3", b"z" * 2048)
         self.write("mix.m3u", b"gone.mp3\r\nhere.mp3\r\nlost.mp3\r\n")
-        code, _, err = run(["--warn-load-errors", self.path("mix.m3u")])
+        code, _, err = run(["--warn-load-errors", "mix.m3u"], cwd=self.dir)
         self.assertEqual(code, 0)
-        folder = windows_name(self.dir).encode()
-        self.assertEqual(err, b"Could not open file! " + folder + b"\\gone.mp3\n"
-                         b"Could not open file! " + folder + b"\\lost.mp3\n"
-                         b"Warning! 2 of the files could not be opened!\n")
+        self.assertEqual(err.decode(),
+                         "voltrak-cli: %s: cannot open the track file: No such file or directory\n"
+                         "voltrak-cli: %s: cannot open the track file: No such file or directory\n"
+                         "voltrak-cli: mix.m3u: 2 of the files could not be opened\n"
+                         % (self.path("gone.mp3"), self.path("lost.mp3")))
 
     def test_non_ascii_bytes_pass_through_unchanged(self):
         playlist, _ = self.generate("gen", "--count=40", "--high-bytes")
@@ -274,6 +298,21 @@ class Loading(Folder):
         _, out, _ = run(["--list", self.path("mix.m3u")])
         self.assertEqual(out, b"  1  1   1  1:01 Na\xefve \x80\xff\n")
 
+    def test_utf8_texts_are_written_as_they_are(self):
+        name = "caf\u00e9/\u00e9t\u00e9.mp3"
+        self.write(name, b"m" * 4096)
+        self.write("mix.m3u", b"#EXTINF:61,Bj\xc3\xb6rk \xe2\x80\x93 J\xc3\xb3ga \xf0\x9f\x8e\xb5\n" +
+                   name.encode() + b"\n#EXTINF:2,Caf\xc3\xa9 or Caf\xe9\n" + name.encode() + b"\n")
+        code, out, _ = run(["--json", self.path("mix.m3u")])
+        self.assertEqual(code, 0)
+        self.assertIn(b"J\xc3\xb3ga", out)  # as it stands, not escaped
+        tracks = json.loads(out.decode("utf-8"))["tracks"]
+        self.assertEqual(tracks[0]["track_name"], "Bj\u00f6rk \u2013 J\u00f3ga \U0001f3b5")
+        self.assertEqual(tracks[0]["file_path"], name)
+        self.assertTrue(tracks[0]["loaded"])
+        # One byte that is no UTF-8: that whole text reads as Latin-1, byte for byte.
+        self.assertEqual(latin(tracks[1]["track_name"]), b"Caf\xc3\xa9 or Caf\xe9")
+
     def test_playlist_named_from_the_current_folder(self):
         self.timed_list([60, 70])
         os.makedirs(self.path("elsewhere"))
@@ -289,6 +328,50 @@ class Loading(Folder):
         self.assertEqual(doc["tracks"][0]["file_path"], windows_name(self.path("t00.mp3")))
 
 
+    def test_a_linux_players_list_from_standard_input(self):
+        # Absolute paths and LF as a Linux player writes them, a byte-order
+        # mark and a player's own option lines between #EXTINF: and the path.
+        self.write("music/a.mp3", b"a" * 3072)
+        self.write("music/sub/b.mp3", b"b" * 2048)
+        text = ("\ufeff#EXTM3U\n#EXTINF:215,Band - Alpha\n#EXTVLCOPT:start-time=5\n"
+                "#EXTALB:1999 Hits\n%s\n#EXTINF:-1,Radio\n#EXTVLCOPT:network-caching=1000\n"
+                "music/sub/b.mp3\n#EXTINF:100,Gone\n/nowhere/gone.mp3\n"
+                % self.path("music", "a.mp3")).encode("utf-8")
+        self.write("mix.m3u", text)
+        by_name, err = self.json_of("mix.m3u", cwd=self.dir)
+        self.assertEqual(err, b"")
+        tracks = by_name["tracks"]
+        self.assertEqual([(t["track_name"], t["play_length"], t["loaded"]) for t in tracks],
+                         [("Band - Alpha", 215, True), ("Radio", 0, True), ("Gone", 100, False)])
+        self.assertEqual(tracks[0]["file_path"], self.path("music", "a.mp3"))
+        self.assertEqual(by_name["totals"]["seconds"], 315)
+        # The same text piped in, its relative entries found from the current folder.
+        done = subprocess.run([CLI, "--json", "-"], input=text, cwd=self.dir,
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        piped = json.loads(done.stdout.decode("utf-8"))
+        self.assertEqual(piped["tracks"], tracks)
+        self.assertEqual(piped["title"], "- - (1/1)  0:05:15/ 1:20:00")
+        done = subprocess.run([CLI, "-"], input=b"", stdout=subprocess.PIPE,
+                              stderr=subprocess.PIPE, timeout=120)
+        self.assertEqual((done.returncode, done.stderr),
+                         (0, b"voltrak-cli: -: the playlist has no entries\n"))
+
+    def test_running_out_of_memory_is_no_plan(self):
+        with open(CLI, "rb") as program:
+            if b"__asan" in program.read():
+                self.skipTest("the sanitizers want more memory than the limit")
+        playlist = self.path("huge.m3u")
+        with open(playlist, "wb") as f:
+            f.truncate(3 << 30)  # sparse: no room on the disk is used
+        limit = lambda: resource.setrlimit(resource.RLIMIT_AS, (1 << 30, 1 << 30))
+        done = subprocess.run([CLI, playlist], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                              preexec_fn=limit, timeout=120)
+        self.assertEqual((done.returncode, done.stdout), (1, b""))
+        self.assertEqual(done.stderr.decode(), "voltrak-cli: %s: cannot load the playlist: "
+                         "Cannot allocate memory\n" % playlist)
+
+
 class Planning(Folder):
     def plan(self, lengths, *options, sizes=None):
         doc, _ = self.json_of(self.timed_list(lengths, sizes), *options)
@@ -299,7 +382,36 @@ class Planning(Folder):
         self.assertEqual(volumes, [(0, 0), (0, 1), (1, 0), (1, 1)])
         self.assertEqual(doc["title"], "mix.m3u - (2/2)  1:21:40/ 1:20:00")
         self.assertEqual(doc["readouts"], {"1005": "1:21:40", "1007": "1:20:00",
-                                           "1008": "0:00:00", "1013": "8"})
+                                           "1008": "0:00:00", "1013": "8",
+                                           "play_list": "1:21:40", "medium": "1:20:00",
+                                           "reserve_first": "0:00:00", "total_kb": "8"})
+        self.assertEqual(doc["volumes"], [{"number": 1, "tracks": 2, "seconds": 4000, "kb": 4},
+                                          {"number": 2, "tracks": 2, "seconds": 900, "kb": 4}])
+        self.assertEqual(doc["settings"], {
+            "fill": "time", "medium_row": 0, "medium_caption": "CDR", "capacity_seconds": 4800,
+            "capacity_kb": 716800, "reserve_seconds": 0, "reserve_kb": 0,
+            "reserved_split": False, "max_volumes": 0})
+
+    def test_time_is_the_default(self):
+        playlist = self.timed_list([2000, 2000, 800, 100])
+        self.assertEqual(run([playlist]), run(["--fill=time", playlist]))
+        doc, _ = self.json_of("--fill=none", playlist)
+        self.assertEqual(doc["settings"]["fill"], "none")
+        self.assertEqual(doc["volumes"], [{"number": 1, "tracks": 4, "seconds": 4900, "kb": 8}])
+
+    def test_units_of_capacities_and_reserves(self):
+        cases = [("time", "1:20:00", "1:20:00"), ("time", "80:00", "1:20:00"),
+                 ("time", "90", "0:01:30"), ("size", "700k", "716800"), ("size", "1m", "1048576"),
+                 ("size", "650", "650")]
+        for fill, text, shown in cases:
+            with self.subTest(fill=fill, text=text):
+                doc, _ = self.plan([100], "--fill=" + fill, "--capacity=" + text,
+                                   "--reserve=" + text)
+                self.assertEqual((doc["readouts"]["medium"], doc["readouts"]["reserve_first"]),
+                                 (shown, shown))
+        doc, _ = self.plan([100], "--fill=size", "--capacity=700k", "--reserve=+100")
+        self.assertEqual((doc["settings"]["capacity_kb"], doc["settings"]["reserve_kb"]),
+                         (716800, 100))
 
     def test_reserve_and_reserved_split(self):
         doc, volumes = self.plan([2000, 2000, 800, 100], "--fill=time", "--reserve=1:00:00")
@@ -329,9 +441,11 @@ class Planning(Folder):
         _, volumes = self.plan([120, 120, 120], "--fill=time", "--capacity=5:00")
         self.assertEqual(volumes, [(0, 0), (0, 1), (1, 0)])
         # With no splitting the typed text changes nothing.
-        doc, volumes = self.plan([120, 120], "--capacity=1", "--reserve=1")
+        doc, volumes = self.plan([120, 120], "--fill=none", "--capacity=1", "--reserve=1")
         self.assertEqual(volumes, [(0, 0), (0, 1)])
-        self.assertEqual(doc["readouts"], {"1005": "", "1007": "", "1008": "", "1013": "4"})
+        self.assertEqual(doc["readouts"], {"1005": "", "1007": "", "1008": "", "1013": "4",
+                                           "play_list": "", "medium": "", "reserve_first": "",
+                                           "total_kb": "4"})
 
     def test_size_mode(self):
         kb = 1024
@@ -351,15 +465,20 @@ class Planning(Folder):
                          [["1", "1", "1"], ["2", "2", "1"], ["3", "2", "2"], ["4", "2", "3"],
                           ["5", "2", "4"]])
 
-    def test_every_medium_by_row_and_by_caption(self):
+    def test_every_medium_by_row_caption_and_text(self):
         playlist = self.timed_list([600, 700], sizes=[2048, 3072])
         for row, (caption, seconds, kb) in enumerate(MEDIA):
+            listed = "%s (%umins,%umb)" % (caption, seconds // 60, kb // 1024)
             for fill in ("time", "size"):
                 with self.subTest(row=row, fill=fill):
                     by_row, _ = self.json_of("--fill=" + fill, "--medium=%d" % row, playlist)
-                    by_caption, _ = self.json_of("--fill=" + fill, "--medium=" + caption,
+                    by_caption, _ = self.json_of("--fill=" + fill, "--medium=" + caption.lower(),
                                                  playlist)
+                    by_text, _ = self.json_of("--fill=" + fill, "--medium=" + listed, playlist)
                     self.assertEqual(by_row, by_caption)
+                    self.assertEqual(by_row, by_text)
+                    self.assertEqual((by_row["settings"]["medium_row"],
+                                      by_row["settings"]["medium_caption"]), (row, caption))
                     shown = hms(seconds) if fill == "time" else str(kb)
                     self.assertEqual(by_row["readouts"]["1007"], shown)
                     if (seconds if fill == "time" else kb) == 0:
@@ -388,11 +507,19 @@ class Output(Folder):
                          "  2  1   2 33:20 Track 1\n"
                          "  3  2   1 13:20 Track 2\n"
                          "  4  2   2  1:40 Track 3\n")
+        # The clipboard's text: entries without a folder stand without a folder line.
+        code, out, _ = run(["--text", playlist])
+        self.assertEqual(out, b"mix\r\nTotal tracks: 4\r\nTotal time:  1:21:40\r\n"
+                              b"Average time: 20:25\r\n  1 Track 0\t33:20\r\n  2 Track 1\t33:20\r\n"
+                              b"  3 Track 2\t13:20\r\n  4 Track 3\t1:40\r\n\r\n\r\n")
+        code, out, _ = run(["--text=grouped", playlist])
+        self.assertEqual(out, b"t00.mp3\r\nt01.mp3\r\nt02.mp3\r\nt03.mp3\r\n")
 
     def test_empty_playlist(self):
-        self.write("empty.m3u", b"")
-        code, out, _ = run([self.path("empty.m3u")])
+        self.write("empty.m3u", b"#EXTM3U\r\n#EXTINF:10,no path follows\r\n")
+        code, out, err = run(["empty.m3u"], cwd=self.dir)
         self.assertEqual(code, 0)
+        self.assertEqual(err, b"voltrak-cli: empty.m3u: the playlist has no entries\n")
         self.assertEqual(out.decode().splitlines()[0], "Voltrak - by the Voltrak team")
         doc, _ = self.json_of(self.path("empty.m3u"))
         self.assertEqual(doc["tracks"], [])
@@ -441,7 +568,82 @@ class Drives(Folder):
         self.assertTrue(doc["tracks"][0]["loaded"])
         code, _, err = run(["--drive=Z=" + self.path("root"), "Y:\\mix.m3u"])
         self.assertEqual(code, 1)
-        self.assertIn(b"Can not open selected file: Y:\\mix.m3u", err)
+        self.assertEqual(err, b"voltrak-cli: Y:\\mix.m3u: cannot open the playlist: "
+                         b"No such file or directory\n")
+
+
+class Rewrite(Folder):
+    """Duplicates and the rewrite of the playlist file."""
+
+    def dup_list(self):
+        for name in ("a.mp3", "b.mp3"):
+            self.write(name, b"x" * 3072)
+        return self.write("mix.m3u", b"#EXTM3U\r\na.mp3\r\nb.mp3\r\na.mp3\r\n")
+
+    def test_keep_first_and_keep_last(self):
+        playlist = self.dup_list()
+        for mode, kept in (("keep-first", [0, 1]), ("keep-last", [1, 2]), ("keep-all", [0, 1, 2])):
+            doc, err = self.json_of("--duplicates=" + mode, playlist)
+            names = ["a.mp3", "b.mp3", "a.mp3"]
+            self.assertEqual([t["file_path"] for t in doc["tracks"]], [names[i] for i in kept])
+            self.assertEqual(doc["totals"]["kb"], 3 * len(kept))
+            self.assertEqual(doc["rewritten"], False)
+            if mode == "keep-all":
+                self.assertIsNone(doc["pending_message"])
+            else:
+                self.assertEqual(doc["pending_message"], "Duplicates removed.")
+                self.assertIn(b"duplicates removed; the playlist file is left as it was", err)
+
+    def test_query_asks_on_the_terminal_only(self):
+        import pty
+        playlist = self.dup_list()
+        code, _, err = run(["--duplicates=query", playlist])
+        self.assertEqual(code, 2)
+        self.assertIn(b"needs a terminal", err)
+        master, slave = pty.openpty()
+        os.write(master, b"x\n2\n")
+        done = subprocess.run([CLI, "--duplicates=query", "--json", playlist], stdin=slave,
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=60)
+        os.close(slave)
+        os.close(master)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        shown = done.stderr.decode()
+        self.assertIn("Duplicate 2\n  File Name             a.mp3\n", shown)
+        self.assertIn("  Playlist Entry        3\n", shown)
+        self.assertEqual(shown.count("stop checking (s)?"), 2, shown)  # "x" is asked again
+        doc = json.loads(done.stdout.decode())
+        self.assertEqual([t["file_path"] for t in doc["tracks"]], ["a.mp3", "b.mp3"])
+
+    def test_rewrite_backs_up_writes_and_reloads(self):
+        playlist = self.dup_list()
+        before = open(playlist, "rb").read()
+        doc, err = self.json_of("--paths=absolute", "--duplicates=keep-first", "--rewrite", playlist)
+        self.assertEqual(doc["pending_message"], "Duplicates removed and paths changed.")
+        self.assertTrue(doc["rewritten"])
+        backups = [n for n in os.listdir(self.dir) if n.startswith("mix-") and n.endswith(".m3u")]
+        self.assertEqual(len(backups), 1, os.listdir(self.dir))
+        self.assertEqual(open(self.path(backups[0]), "rb").read(), before)
+        folder = windows_name(self.dir)
+        self.assertEqual(open(playlist, "rb").read(),
+                         ("#EXTM3U\r\n%s\\a.mp3\r\n%s\\b.mp3\r\n" % (folder, folder)).encode())
+        self.assertIn(("renaming the old playlist to %s\n" % self.path(backups[0])).encode(), err)
+        self.assertEqual(sorted(os.listdir(self.dir)), sorted(["a.mp3", "b.mp3", "mix.m3u", backups[0]]))
+
+    def test_a_refused_rewrite_keeps_the_file(self):
+        playlist = self.dup_list()
+        before = open(playlist, "rb").read()
+        code, _, _ = run(["--rewrite", "-"])
+        self.assertEqual(code, 2)
+        if subprocess.run(["chattr", "+i", self.dir], stderr=subprocess.DEVNULL).returncode != 0:
+            self.skipTest("no immutable folders here")
+        try:
+            code, _, err = run(["--duplicates=keep-first", "--rewrite", playlist])
+        finally:
+            subprocess.run(["chattr", "-i", self.dir])
+        self.assertEqual(code, 3, err)
+        self.assertIn(b"cannot write the new playlist; the old one is kept", err)
+        self.assertEqual(open(playlist, "rb").read(), before)
+        self.assertEqual(sorted(os.listdir(self.dir)), ["a.mp3", "b.mp3", "mix.m3u"])
 
 
 class SameAsWindows(Folder):
@@ -454,6 +656,11 @@ class SameAsWindows(Folder):
                       "--variant=3")
         self.write("gen/odd.m3u", b"#EXTM3U\n\n#EXTINF:0245,Caf\xe9\r#EXTINF:12\r\n"
                    b"\\\\srv\\share\\a.mp3\r\nD:\\nowhere.mp3\r\n#EXTINF:1,x\r\n")
+        # A Linux player's list: a byte-order mark, its own lines, absolute paths, UTF-8.
+        self.write("gen/tracks/linux.mp3", b"l" * 5000)
+        self.write("gen/linux.m3u", b"\xef\xbb\xbf#EXTM3U\n#EXTINF:200,J\xc3\xb3ga\n"
+                   b"#EXTVLCOPT:start-time=3\n" + self.path("gen/tracks/linux.mp3").encode() +
+                   b"\n#EXTINF:30,Gone\n/nowhere/gone.mp3\n")
         cwd = self.path("gen")
         cases = [
             ["--json", "example.m3u"],
@@ -464,6 +671,7 @@ class SameAsWindows(Folder):
             ["--list", "--fill=time", "--capacity=30:00", "--reserved-split", "example.m3u"],
             ["--fill=time", "example.m3u"],
             ["--json", "odd.m3u"],
+            ["--json", "--paths=absolute", "linux.m3u"],
         ]
         for args in cases:
             with self.subTest(args=args):

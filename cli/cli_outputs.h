@@ -1,0 +1,37 @@
+// The files voltrak-cli writes from the planned list when asked: the split
+// lists, the HTML report, the cue sheet and the label file, in that order.
+#pragma once
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "planning/volume_planner.h"
+#include "playlist/option_flags.h"
+#include "playlist/track_record.h"
+
+namespace voltrak::cli {
+
+struct OutputRequest {
+  bool Split = false;
+  bool Html = false;
+  bool Cue = false;
+  bool Label = false;
+  // The report's listings: the program's start values unless --listings says.
+  OptionFlags Listings;
+};
+
+// Reads --listings: comma-separated short names of the report's listings
+// (trackname, title, artist, album, path), or nothing for none. Gives the
+// name it does not know, or nothing when all were known.
+std::optional<std::string> ChooseListings(std::string_view names, OptionFlags& flags);
+
+// Writes what `request` asks for beside `playlistPath`; the report is not
+// opened. Each file that cannot be written is named on `messages` and the
+// rest still are. False when any failed.
+bool WriteOutputs(const OutputRequest& request, Playlist& playlist,
+                  const PlanningSettings& planning, std::string_view playlistPath,
+                  std::FILE* messages);
+
+}  // namespace voltrak::cli

@@ -1,0 +1,25 @@
+// The two small whole-list outputs beside the playlist: a CUE sheet that
+// describes the list as one WAV image, and a label file of numbered lines.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "outputs/output_file.h"
+#include "playlist/track_record.h"
+
+namespace voltrak {
+
+// The cue sheet's FILE line, without its line end. A name with a blank is
+// quoted, as CUE readers split the line at blanks.
+std::string CueFileLine(std::string_view cuePath);
+
+// playlist.cue: one audio track per entry, each starting where the play
+// lengths before it end. Nothing happens without tracks or a playlist path.
+OutputResult WriteCueSheet(const Playlist& playlist, const OutputTarget& target);
+
+// playlist.lbl: "#" and the playlist's base name, then one line per entry
+// with its number, name and play length.
+OutputResult WriteLabelFile(const Playlist& playlist, const OutputTarget& target);
+
+}  // namespace voltrak

@@ -1,0 +1,106 @@
+#include "outputs/output_file.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+#include "playlist/track_record.h"
+
+namespace voltrak {
+namespace {
+
+// Large enough that a write costs little next to filling the buffer, small
+// enough that a huge report keeps only this much in memory.
+constexpr size_t kBlockSize = 64 * 1024;
+
+}  // namespace
+
+std::string OutputPathOf(std::string_view playlistPath, std::string_view extension) {
+  std::string_view name = FileNamePart(playlistPath);
+  size_t dot = name.rfind('.');
+  size_t keep = dot == std::string_view::npos ? playlistPath.size()
+                                              : playlistPath.size() - name.size() + dot;
+  std::string path(playlistPath.substr(0, keep));
+  path += extension;
+  return path;
+}
+
+std::string BaseNameOf(std::string_view path) {
+  std::string_view name = FileNamePart(path);
+  return std::string(name.substr(0, name.rfind('.')));
+}
+
+OutputDocument::OutputDocument(const OutputTarget& target, std::string path)
+    : target_(target), path_(std::move(path)) {
+  if (path_.size() > kMaxPathLength) {
+    failure_ = kErrorFilenameTooLong;
+  } else {
+    file_ = target_.Files.Create(path_, &failure_);
+    if (!file_ && failure_ == 0) failure_ = kErrorWriteFault;
+  }
+  if (!file_) target_.Host.CannotWrite(path_, failure_);
+}
+
+OutputDocument::~OutputDocument() { Close(); }
+
+bool OutputDocument::Write(std::string_view bytes) {
+  if (!file_ || failure_ != 0) return false;
+  buffer_ += bytes;
+  return buffer_.size() < kBlockSize || Flush();
+}
+
+void OutputDocument::Line(std::string_view text) {
+  Write(text);
+  Write("\r\n");
+}
+
+void OutputDocument::LineF(const char* format, ...) {
+  if (!file_ || failure_ != 0) return;
+  // Formatted straight into the buffer, growing it when the line is long:
+  // no line is ever cut.
+  size_t start = buffer_.size();
+  size_t room = 1024;
+  for (;;) {
+    buffer_.resize(start + room);
+    va_list args;
+    va_start(args, format);
+    int length = std::vsnprintf(&buffer_[start], room, format, args);
+    va_end(args);
+    if (length >= 0 && static_cast<size_t>(length) < room) {
+      buffer_.resize(start + static_cast<size_t>(length));
+      break;
+    }
+    room = length >= 0 ? static_cast<size_t>(length) + 1 : room * 2;
+  }
+  Write("\r\n");
+}
+
+bool OutputDocument::Flush() {
+  if (!buffer_.empty() && !file_->Write(buffer_)) failure_ = kErrorWriteFault;
+  buffer_.clear();
+  return failure_ == 0;
+}
+
+uint32_t OutputDocument::Close() {
+  if (closed_) return failure_;
+  closed_ = true;
+  if (!file_) return failure_;  // reported when the create failed
+  bool written = failure_ == 0 && Flush();
+  uint32_t closed = file_->Close();
+  file_.reset();
+  if (written && closed == 0) return 0;
+  // The close names the real cause (a full disk) when the write did not.
+  if (closed != 0) failure_ = closed;
+  target_.Files.Delete(path_);
+  target_.Host.CannotWrite(path_, failure_);
+  return failure_;
+}
+
+void OutputDocument::Finish(OutputResult& result) {
+  if (Close() == 0) {
+    result.Written.push_back(path_);
+  } else {
+    ++result.Failures;
+  }
+}
+
+}  // namespace voltrak

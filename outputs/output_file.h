@@ -1,0 +1,100 @@
+// What every written output shares: the host that shows its warnings, the
+// names of its files, and one file from creation to close with every write
+// checked.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "playlist/message_box.h"
+#include "playlist/track_record.h"
+#include "support/file_system.h"
+
+namespace voltrak {
+
+// The window's words for what an output meets on the way.
+inline constexpr const char* kNoTrackNameText = "No track name found";
+inline constexpr const char* kNoTrackNameCaption = "Information";
+
+// What an output needs from the user interface.
+class OutputHost {
+ public:
+  virtual ~OutputHost() = default;
+  // A file could not be created or written whole (`error`, a system error
+  // code, says why); the output goes on with its next file.
+  virtual void CannotWrite(std::string_view path, uint32_t error) = 0;
+  // The report met a record with nothing to call it by; it goes on.
+  virtual void NoTrackName() = 0;
+};
+
+// Where an output goes and whom it tells.
+struct OutputTarget {
+  std::string_view PlaylistPath;  // CurrentPlaylistPath
+  FileSystem& Files;
+  OutputHost& Host;
+};
+
+// What a run wrote: the files written whole, in order, and how many could
+// not be created or written in full (each was reported once).
+struct OutputResult {
+  std::vector<std::string> Written;
+  uint32_t Failures = 0;
+};
+
+// A track's name as the outputs show it: empty when it has none.
+inline std::string_view ShownName(const MP3Information& record) {
+  return record.TrackName().value_or(std::string_view());
+}
+
+// The output file name with `extension` in place of the playlist file
+// name's own (from its last full stop), or added when the file name has
+// none; a full stop in a folder name never counts.
+std::string OutputPathOf(std::string_view playlistPath, std::string_view extension);
+
+// The file name without its folder and without its extension.
+std::string BaseNameOf(std::string_view path);
+
+// One output file, written in blocks so that a report of 100,000 tracks
+// never sits in memory whole. A file that cannot be created, or whose write
+// or close fails, is reported once and removed, so that no half-written output is taken for a whole one.
+// Paths longer than kMaxPathLength are refused as the system would refuse
+// them, on every platform alike.
+class OutputDocument final : public OutputFile {
+ public:
+  OutputDocument(const OutputTarget& target, std::string path);
+  ~OutputDocument() override;
+  OutputDocument(const OutputDocument&) = delete;
+  OutputDocument& operator=(const OutputDocument&) = delete;
+
+  bool Created() const { return file_ != nullptr; }
+  const std::string& Path() const { return path_; }
+
+  // Buffered; false once anything failed.
+  bool Write(std::string_view bytes) override;
+  // The bytes and the line end.
+  void Line(std::string_view text);
+  // A line filled as printf fills it, of any length.
+  void LineF(const char* format, ...) __attribute__((format(printf, 2, 3)));
+  // Gives up on the file: its close reports `error` and removes it.
+  void Fail(uint32_t error) {
+    if (failure_ == 0) failure_ = error;
+  }
+  // Flushes and closes: 0, or the first error, already reported.
+  uint32_t Close() override;
+  // Closes and adds the file to `result`, as written or as failed.
+  void Finish(OutputResult& result);
+
+ private:
+  bool Flush();
+
+  const OutputTarget& target_;
+  std::string path_;
+  std::unique_ptr<OutputFile> file_;
+  std::string buffer_;
+  uint32_t failure_ = 0;
+  bool closed_ = false;
+};
+
+}  // namespace voltrak
