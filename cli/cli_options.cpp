@@ -13,7 +13,8 @@ namespace {
 enum class Id {
   kHelp, kVersion, kPaths, kDrive, kWarnLoadErrors, kFill, kMedium, kCapacity, kReserve,
   kReservedSplit, kMaxVolumes, kList, kJson, kProgress, kQuiet, kSplit, kHtml, kCue, kLabel,
-  kListings, kDuplicates, kRewrite, kText,
+  kListings, kDuplicates, kRewrite, kText, kCopy, kCopyName, kStripNumbers, kNoStripNumbers,
+  kForce,
 };
 
 struct OptionSpec {
@@ -23,7 +24,7 @@ struct OptionSpec {
   bool ValueOptional = false;  // --name alone, or --name=VALUE
 };
 
-constexpr std::array<OptionSpec, 23> kOptions = {{
+constexpr std::array<OptionSpec, 28> kOptions = {{
     {"help", Id::kHelp, false},
     {"version", Id::kVersion, false},
     {"paths", Id::kPaths, true},
@@ -47,6 +48,11 @@ constexpr std::array<OptionSpec, 23> kOptions = {{
     {"cue", Id::kCue, false},
     {"label", Id::kLabel, false},
     {"listings", Id::kListings, true},
+    {"copy", Id::kCopy, true},
+    {"copy-name", Id::kCopyName, true},
+    {"strip-numbers", Id::kStripNumbers, false},
+    {"no-strip-numbers", Id::kNoStripNumbers, false},
+    {"force", Id::kForce, false},
 }};
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -161,6 +167,19 @@ std::string Apply(const OptionSpec& option, std::string_view value, CliOptions& 
     case Id::kReservedSplit: options.ReservedSplit = true; return {};
     case Id::kProgress: options.Progress = ProgressChoice::kOn; return {};
     case Id::kQuiet: options.Progress = ProgressChoice::kOff; return {};
+    case Id::kCopy:
+      if (value.empty()) return name + ": give the folder to copy the tracks into";
+      options.Outputs.CopyTo = std::string(value);
+      return {};
+    case Id::kCopyName: {
+      uint32_t byFile = 0;
+      std::string error = ChooseWord(name, value, {"info", "file"}, &byFile);
+      options.Outputs.Copy.CopyNameByInfo = byFile ? 0 : 1;
+      return error;
+    }
+    case Id::kStripNumbers: options.Outputs.Copy.CopyStripNumbers = 1; return {};
+    case Id::kNoStripNumbers: options.Outputs.Copy.CopyStripNumbers = 0; return {};
+    case Id::kForce: options.Outputs.Force = true; return {};
     case Id::kSplit: options.Outputs.Split = true; return {};
     case Id::kHtml: options.Outputs.Html = true; return {};
     case Id::kCue: options.Outputs.Cue = true; return {};
@@ -360,6 +379,14 @@ std::string UsageText() {
       "                       empty for none)\n"
       "  --cue                write the cue sheet NAME.cue\n"
       "  --label              write the label file NAME.lbl\n"
+      "  --copy=DIR           last, copy every track in list order into DIR as\n"
+      "                       001-NAME.mp3, 002-..., keeping the files' times;\n"
+      "                       refused when the tracks need more than DIR's free space\n"
+      "  --copy-name=HOW      info: the track's name (default); file: its file name\n"
+      "  --strip-numbers, --no-strip-numbers\n"
+      "                       with --copy-name=file, drop a leading track number\n"
+      "                       (default on)\n"
+      "  --force              copy although the free space seems too small\n"
       "                       (the files are written in this order, after the plan)\n"
       "  --progress           show the progress bar on standard error even when it\n"
       "                       is not a terminal\n"

@@ -4,9 +4,17 @@
 #include "outputs/cue_label.h"
 #include "outputs/html_report.h"
 #include "outputs/split_lists.h"
+#include "outputs/track_copy.h"
 #include "resources/resource.h"
 #include "support/clock.h"
+#include "support/drive_map.h"
 #include "support/file_system.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/statvfs.h>
+#endif
 
 namespace voltrak::cli {
 namespace {
@@ -25,6 +33,92 @@ class CliOutputHost : public OutputHost {
 
   std::FILE* messages_;
 };
+
+// The copy as lines on standard error, with a bar when asked for.
+class CliCopyHost : public CopyHost {
+ public:
+  CliCopyHost(std::FILE* messages, uint32_t total, bool progress)
+      : messages_(messages), total_(total), progress_(progress) {}
+  ~CliCopyHost() override { EndBar(); }
+
+  void NextTrack(uint32_t index) override {
+    if (!progress_) return;
+    std::fprintf(messages_, "\r%s", ProgressLine("Copying", index + 1, total_, 30).c_str());
+    std::fflush(messages_);
+    shown_ = true;
+  }
+  void Failed(CopyFailure what, std::string_view path, uint32_t error) override {
+    EndBar();
+    const char* doing = what == CopyFailure::kOpenSource ? "cannot open the track file"
+                        : what == CopyFailure::kRead     ? "cannot read the track file"
+                        : what == CopyFailure::kNoBuffer ? "no memory to copy the track file"
+                                                         : "cannot write the copy";
+    std::fprintf(messages_, "%s\n",
+                 GnuMessage(UserNameOf(path), std::string(doing) + ": " + FailureReason(error, path))
+                     .c_str());
+  }
+
+ private:
+  void EndBar() {
+    if (!shown_) return;
+    std::fprintf(messages_, "\n");
+    shown_ = false;
+  }
+
+  std::FILE* messages_;
+  uint32_t total_;
+  bool progress_;
+  bool shown_ = false;
+};
+
+// The bytes free for this user on the file system that holds `folder`, or
+// nothing when the system will not say. A folder not made yet counts as
+// the nearest one above it that exists.
+std::optional<uint64_t> FreeBytes(std::string_view folder) {
+  std::string path(folder);
+  for (;;) {
+#ifdef _WIN32
+    ULARGE_INTEGER available;
+    if (GetDiskFreeSpaceExA(path.c_str(), &available, nullptr, nullptr)) {
+      return available.QuadPart;
+    }
+#else
+    std::optional<std::string> posix = ToPosixPath(path);
+    struct statvfs info;
+    if (posix && statvfs(posix->c_str(), &info) == 0) {
+      return uint64_t{info.f_bavail} * info.f_frsize;
+    }
+#endif
+    while (!path.empty() && path.back() == '\\') path.pop_back();
+    size_t up = path.rfind('\\');
+    if (up == std::string::npos) return std::nullopt;
+    path.resize(up + 1);
+  }
+}
+
+// --copy: the tracks into the folder, after a look at its free space.
+bool CopyTheTracks(const OutputRequest& request, const Playlist& playlist,
+                   std::string_view playlistPath, std::string_view copyFolder, bool progress,
+                   std::FILE* messages) {
+  FileSystem& files = SystemFileSystem();
+  const std::string folder = CopyFolder(std::string(copyFolder), playlistPath);
+  const std::string shown = UserNameOf(folder);
+  if (!request.Force) {
+    uint64_t needed = BytesToCopy(playlist, playlistPath, files);
+    std::optional<uint64_t> free = FreeBytes(folder);
+    if (free && needed > *free) {
+      std::fprintf(messages, "%s\n",
+                   GnuMessage(shown, "not enough free space: the tracks take " +
+                                         std::to_string(needed) + " bytes, " +
+                                         std::to_string(*free) +
+                                         " are free (--force copies anyway)")
+                       .c_str());
+      return false;
+    }
+  }
+  CliCopyHost host(messages, playlist.TrackCount(), progress);
+  return CopyTracks(playlist, request.Copy, playlistPath, folder, files, host).Failures == 0;
+}
 
 }  // namespace
 
@@ -46,7 +140,7 @@ std::optional<std::string> ChooseListings(std::string_view names, OptionFlags& f
 
 bool WriteOutputs(const OutputRequest& request, Playlist& playlist,
                   const PlanningSettings& planning, std::string_view playlistPath,
-                  std::FILE* messages) {
+                  std::string_view copyFolder, bool progress, std::FILE* messages) {
   CliOutputHost host(messages);
   OutputTarget target{playlistPath, SystemFileSystem(), host};
   uint32_t failures = 0;
@@ -57,6 +151,10 @@ bool WriteOutputs(const OutputRequest& request, Playlist& playlist,
   }
   if (request.Cue) failures += WriteCueSheet(playlist, target).Failures;
   if (request.Label) failures += WriteLabelFile(playlist, target).Failures;
+  if (request.CopyTo && playlist.TrackCount() != 0 &&
+      !CopyTheTracks(request, playlist, playlistPath, copyFolder, progress, messages)) {
+    ++failures;
+  }
   return failures == 0;
 }
 

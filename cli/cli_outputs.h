@@ -20,6 +20,11 @@ struct OutputRequest {
   bool Label = false;
   // The report's listings: the program's start values unless --listings says.
   OptionFlags Listings;
+  // --copy=DIR, after the other outputs: the folder as given, and how the
+  // copies are named (the program's start values unless told otherwise).
+  std::optional<std::string> CopyTo;
+  OptionFlags Copy;
+  bool Force = false;  // copy although the folder's file system seems too full
 };
 
 // Reads --listings: comma-separated short names of the report's listings
@@ -29,9 +34,12 @@ std::optional<std::string> ChooseListings(std::string_view names, OptionFlags& f
 
 // Writes what `request` asks for beside `playlistPath`; the report is not
 // opened. Each file that cannot be written is named on `messages` and the
-// rest still are. False when any failed.
+// rest still are. Then the copy: refused, unless forced, when the tracks
+// cannot fit the folder's free space. `copyFolder` is the Windows name of
+// --copy's folder; `progress` draws a bar on `messages`. False when any
+// failed.
 bool WriteOutputs(const OutputRequest& request, Playlist& playlist,
                   const PlanningSettings& planning, std::string_view playlistPath,
-                  std::FILE* messages);
+                  std::string_view copyFolder, bool progress, std::FILE* messages);
 
 }  // namespace voltrak::cli

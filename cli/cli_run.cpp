@@ -69,6 +69,9 @@ class StandardInputFiles : public FileSystem {
                     size_t* tailRead) override {
     return files_.ReadTail(path, size, tail, tailSize, tailRead);
   }
+  std::unique_ptr<InputFile> Open(std::string_view path, uint32_t* error) override {
+    return files_.Open(path, error);
+  }
   std::unique_ptr<OutputFile> Create(std::string_view path, uint32_t* error) override {
     return files_.Create(path, error);
   }
@@ -243,12 +246,12 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
     Say(err, "standard output", std::string("cannot write: ") + std::strerror(output.Error()));
     return kExitOutputFailed;
   }
-  if (rewriteFailed) return kExitOutputFailed;
-  if (!WriteOutputs(options.Outputs, playlist, PlanningSettingsFor(options),
-                    settings.CurrentPlaylistPath, err)) {
-    return kExitOutputFailed;
-  }
-  return kExitDone;
+  // Every output asked for is made, whatever failed before it.
+  std::string copyFolder = options.Outputs.CopyTo ? PlaylistPathFor(*options.Outputs.CopyTo) : "";
+  bool written = WriteOutputs(options.Outputs, playlist, PlanningSettingsFor(options),
+                              settings.CurrentPlaylistPath, copyFolder,
+                              progress != CliLoadHost::Progress::kNever, err);
+  return written && !rewriteFailed ? kExitDone : kExitOutputFailed;
 }
 
 }  // namespace voltrak::cli

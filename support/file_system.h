@@ -52,9 +52,23 @@ class OutputFile {
   virtual uint32_t Close() = 0;
 };
 
+// A file being read from start to end, in pieces of the reader's choosing,
+// so that no file needs its whole size in memory. Destroying it closes it.
+class InputFile {
+ public:
+  virtual ~InputFile() = default;
+  // The byte size when it was opened, 64 bits whatever the platform.
+  virtual uint64_t Size() const = 0;
+  // The next bytes, at most `capacity`; *got is 0 only at the end.
+  virtual uint32_t Read(char* buffer, size_t capacity, size_t* got) = 0;
+};
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
+
+  // Opens an existing file for shared sequential reading.
+  virtual std::unique_ptr<InputFile> Open(std::string_view path, uint32_t* error) = 0;
 
   // Opens an existing file for shared sequential reading, takes its byte size
   // and, when it holds at least tailSize bytes, its last tailSize bytes; then

@@ -248,8 +248,36 @@ class PosixOutputFile : public OutputFile {
   uint32_t failure_ = 0;
 };
 
+class PosixInputFile : public InputFile {
+ public:
+  PosixInputFile(Descriptor fd, uint64_t size) : fd_(std::move(fd)), size_(size) {}
+  uint64_t Size() const override { return size_; }
+  uint32_t Read(char* buffer, size_t capacity, size_t* got) override {
+    for (;;) {
+      ssize_t read = ::read(fd_.Get(), buffer, capacity);
+      if (read < 0 && errno == EINTR) continue;
+      *got = read < 0 ? 0 : static_cast<size_t>(read);
+      return read < 0 ? FromErrno(errno) : kErrorSuccess;
+    }
+  }
+
+ private:
+  Descriptor fd_;
+  uint64_t size_;
+};
+
 class PosixFileSystem : public FileSystem {
  public:
+  std::unique_ptr<InputFile> Open(std::string_view path, uint32_t* error) override {
+    std::string posix;
+    if ((*error = Map(path, &posix)) != 0) return nullptr;
+    uint64_t size = 0;
+    Descriptor fd = OpenExisting(matcher_, posix, error, &size);
+    if (!fd) return nullptr;
+    posix_fadvise(fd.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    return std::make_unique<PosixInputFile>(std::move(fd), size);
+  }
+
   uint32_t ReadTail(std::string_view path, uint64_t* size, unsigned char* tail, size_t tailSize,
                     size_t* tailRead) override {
     *size = 0;

@@ -64,8 +64,37 @@ class Win32OutputFile : public OutputFile {
   uint32_t failure_ = 0;
 };
 
+class Win32InputFile : public InputFile {
+ public:
+  Win32InputFile(FileHandle file, uint64_t size) : file_(std::move(file)), size_(size) {}
+  uint64_t Size() const override { return size_; }
+  uint32_t Read(char* buffer, size_t capacity, size_t* got) override {
+    DWORD chunk = capacity > 0x40000000u ? 0x40000000u : static_cast<DWORD>(capacity);
+    DWORD read = 0;
+    const bool done = ReadFile(file_.Get(), buffer, chunk, &read, nullptr) != 0;
+    *got = read;
+    return done ? kErrorSuccess : GetLastError();
+  }
+
+ private:
+  FileHandle file_;
+  uint64_t size_;
+};
+
 class Win32FileSystem : public FileSystem {
  public:
+  std::unique_ptr<InputFile> Open(std::string_view path, uint32_t* error) override {
+    char name[MAX_PATH];
+    if ((*error = Terminate(path, name)) != 0) return nullptr;
+    FileHandle file = OpenForReading(name);
+    LARGE_INTEGER length;
+    if (!file || !GetFileSizeEx(file.Get(), &length)) {
+      *error = GetLastError();
+      return nullptr;
+    }
+    return std::make_unique<Win32InputFile>(std::move(file), static_cast<uint64_t>(length.QuadPart));
+  }
+
   uint32_t ReadTail(std::string_view path, uint64_t* size, unsigned char* tail, size_t tailSize,
                     size_t* tailRead) override {
     *size = 0;

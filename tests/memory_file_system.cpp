@@ -100,6 +100,26 @@ class MemoryFileSystem::MemoryOutputFile : public OutputFile {
   uint32_t failure_ = 0;
 };
 
+class MemoryFileSystem::MemoryInputFile : public InputFile {
+ public:
+  MemoryInputFile(MemoryFileSystem& owner, std::string bytes)
+      : owner_(owner), bytes_(std::move(bytes)) {}
+  uint64_t Size() const override { return bytes_.size(); }
+  uint32_t Read(char* buffer, size_t capacity, size_t* got) override {
+    *got = 0;
+    std::lock_guard<std::mutex> lock(owner_.mutex_);
+    if (uint32_t error = owner_.Begin(Op::kRead, {})) return error;
+    *got = bytes_.copy(buffer, capacity, offset_);
+    offset_ += *got;
+    return kErrorSuccess;
+  }
+
+ private:
+  MemoryFileSystem& owner_;
+  std::string bytes_;
+  size_t offset_ = 0;
+};
+
 void MemoryFileSystem::Put(std::string_view path, std::string_view bytes) {
   std::lock_guard<std::mutex> lock(mutex_);
   AddFolders(path);
@@ -244,6 +264,16 @@ uint32_t MemoryFileSystem::ReadAll(std::string_view path, std::string* contents)
   if (file == files_.end()) return kErrorFileNotFound;
   *contents = file->second.Bytes;
   return kErrorSuccess;
+}
+
+std::unique_ptr<InputFile> MemoryFileSystem::Open(std::string_view path, uint32_t* error) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  *error = Begin(Op::kOpen, path);
+  if (*error == 0 && IsFolder(path)) *error = kErrorAccessDenied;
+  auto file = files_.find(path);
+  if (*error == 0 && file == files_.end()) *error = kErrorFileNotFound;
+  if (*error != 0) return nullptr;
+  return std::make_unique<MemoryInputFile>(*this, file->second.Bytes);
 }
 
 std::unique_ptr<OutputFile> MemoryFileSystem::Create(std::string_view path, uint32_t* error) {

@@ -23,7 +23,8 @@ namespace voltrak::testing {
 class MemoryFileSystem : public FileSystem {
  public:
   enum class Op {
-    kOpen, kCreate, kWrite, kClose, kRename, kDelete, kCreateFolder, kGetTimes, kSetTimes
+    kOpen, kCreate, kWrite, kClose, kRename, kDelete, kCreateFolder, kGetTimes, kSetTimes,
+    kRead  // a piece read from a file opened with Open
   };
   // A special error value: the operation throws std::bad_alloc instead of returning.
   static constexpr uint32_t kThrowBadAlloc = 0xFFFFFFFFu;
@@ -47,6 +48,8 @@ class MemoryFileSystem : public FileSystem {
   uint32_t ReadTail(std::string_view path, uint64_t* size, unsigned char* tail, size_t tailSize,
                     size_t* tailRead) override;
   uint32_t ReadAll(std::string_view path, std::string* contents) override;
+  // Reads what the file held when it was opened.
+  std::unique_ptr<InputFile> Open(std::string_view path, uint32_t* error) override;
   // The file returned must not outlive this file system.
   std::unique_ptr<OutputFile> Create(std::string_view path, uint32_t* error) override;
   uint32_t Rename(std::string_view from, std::string_view to) override;
@@ -57,6 +60,7 @@ class MemoryFileSystem : public FileSystem {
 
  private:
   class MemoryOutputFile;
+  class MemoryInputFile;
 
   struct NoCaseLess {
     using is_transparent = void;
@@ -87,7 +91,7 @@ class MemoryFileSystem : public FileSystem {
   std::set<std::string, NoCaseLess> folders_;
   std::map<std::string, uint32_t, NoCaseLess> failingOpens_;
   std::vector<Failure> failures_;
-  std::array<unsigned, 9> calls_{};
+  std::array<unsigned, 10> calls_{};
   std::optional<size_t> diskLeft_;
   uint64_t now_ = 132000000000000000ull;  // 2019, then one second per change
 };

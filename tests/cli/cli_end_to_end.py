@@ -646,6 +646,52 @@ class Rewrite(Folder):
         self.assertEqual(sorted(os.listdir(self.dir)), ["a.mp3", "b.mp3", "mix.m3u"])
 
 
+class Copy(Folder):
+    """--copy: numbered copies, and a refusal when they cannot fit."""
+
+    def listed(self):
+        self.write("music/07 - Song.mp3", b"s" * 5000)
+        self.write("music/b.mp3", b"b" * 3000)
+        return self.write("mix.m3u", b"#EXTM3U\r\n#EXTINF:10,Band - Hit: Remix?\r\n"
+                          b"music\\\\07 - Song.mp3\r\nmusic\\\\b.mp3\r\n")
+
+    def test_copies_in_list_order_under_numbered_names(self):
+        playlist = self.listed()
+        os.utime(self.path("music/b.mp3"), (1000000000, 1100000000))
+        code, _, err = run(["--copy=" + self.path("out"), "--quiet", playlist])
+        self.assertEqual(code, 0, err)
+        # A name from the file name loses its full stop, as every name by information.
+        self.assertEqual(sorted(os.listdir(self.path("out"))),
+                         ["001-Band - Hit Remix.mp3", "002-bmp3.mp3"])
+        self.assertEqual(open(self.path("out/001-Band - Hit Remix.mp3"), "rb").read(), b"s" * 5000)
+        self.assertEqual(int(os.stat(self.path("out/002-bmp3.mp3")).st_mtime), 1100000000)
+        code, _, err = run(["--copy=" + self.path("byfile"), "--copy-name=file", playlist])
+        self.assertEqual(code, 0, err)
+        self.assertEqual(sorted(os.listdir(self.path("byfile"))), ["001-Song.mp3", "002-b.mp3"])
+
+    def test_refused_when_the_folder_is_too_small(self):
+        playlist = self.listed()
+        self.write("big.mp3", b"\0" * (2 << 20))
+        self.write("mix.m3u", open(playlist, "rb").read() + b"big.mp3\r\n")
+        small = self.path("small")
+        os.makedirs(small)
+        if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=1m", "tmpfs", small],
+                          stderr=subprocess.DEVNULL).returncode != 0:
+            self.skipTest("cannot mount a small file system here")
+        try:
+            code, _, err = run(["--copy=" + small, playlist])
+            self.assertEqual(code, 3)
+            self.assertIn(b"not enough free space", err)
+            self.assertEqual(os.listdir(small), [])
+            # Forced, the copies that fit are made and the one that does not is named.
+            code, _, err = run(["--copy=" + small, "--force", playlist])
+            self.assertEqual(code, 3)
+            self.assertIn(b"cannot write the copy", err)
+            self.assertEqual(sorted(os.listdir(small)), ["001-Band - Hit Remix.mp3", "002-bmp3.mp3"])
+        finally:
+            subprocess.run(["umount", small])
+
+
 class SameAsWindows(Folder):
     """The Windows program under Wine prints the same bytes as the native one."""
 

@@ -1,0 +1,170 @@
+#include "outputs/track_copy.h"
+
+#include <cstdio>
+#include <memory>
+#include <new>
+
+#include "playlist/playlist_loader.h"
+
+namespace voltrak {
+namespace {
+
+// Large enough that the calls cost little next to the bytes they move,
+// small enough that memory stays flat whatever the file sizes.
+constexpr size_t kPieceSize = 1 << 20;
+
+// What Windows refuses in a file name: these, and the control characters.
+bool Refused(char c) {
+  return static_cast<unsigned char>(c) < 0x20 || std::string_view(":*<>\".?/\\|").find(c) !=
+                                                     std::string_view::npos;
+}
+
+std::string_view ExtensionOf(std::string_view path) {
+  std::string_view name = FileNamePart(path);
+  size_t dot = name.rfind('.');
+  return dot == std::string_view::npos ? std::string_view() : name.substr(dot);
+}
+
+std::string_view PathOf(const MP3Information& record) {
+  return record.FilePath ? std::string_view(*record.FilePath) : std::string_view();
+}
+
+}  // namespace
+
+std::string CopyFolder(const std::optional<std::string>& chosen, std::string_view playlistPath) {
+  if (chosen) return CopyDestination(*chosen, {});
+  std::string_view name = FileNamePart(playlistPath);
+  size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos) return std::string(playlistPath) + "-tracks";
+  return std::string(playlistPath.substr(0, playlistPath.size() - name.size() + dot));
+}
+
+std::string_view StripTrackNumber(std::string_view fileName) {
+  size_t start = fileName.find_first_not_of(" 0123456789");
+  if (start == std::string_view::npos) return fileName;
+  if (fileName[start] == '-') start = fileName.find_first_not_of("- ", start);
+  return start == std::string_view::npos ? fileName : fileName.substr(start);
+}
+
+std::string CopyName(const MP3Information& record, uint32_t index, const OptionFlags& options) {
+  char number[16];
+  std::snprintf(number, sizeof number, "%03u-", index + 1);
+  std::string name = number;
+  std::optional<std::string_view> trackName = record.TrackName();
+  if (options.CopyNameByInfo && trackName) {
+    for (char c : *trackName) {
+      if (!Refused(c)) name += c;
+    }
+    name += ExtensionOf(PathOf(record));
+    return name;
+  }
+  std::string_view fileName = FileNamePart(PathOf(record));
+  name += options.CopyStripNumbers ? StripTrackNumber(fileName) : fileName;
+  return name;
+}
+
+std::string CopyDestination(std::string_view folder, std::string_view name) {
+  std::string path(folder);
+  if (path.empty() || path.back() != '\\') path += '\\';
+  path += name;
+  return path;
+}
+
+CopyOutcome CopyFileKeepTimes(FileSystem& files, CopyHost& host, std::string_view source,
+                              std::string_view destination) {
+  uint32_t error = 0;
+  std::unique_ptr<InputFile> input = files.Open(source, &error);
+  if (!input) {
+    host.Failed(CopyFailure::kOpenSource, source, error ? error : kErrorFileNotFound);
+    return CopyOutcome::kFailed;
+  }
+  FileTimes times;
+  const bool timesRead = files.GetTimes(source, &times) == 0;
+  const uint64_t size = input->Size();
+  if (size == 0) return CopyOutcome::kEmpty;
+  std::unique_ptr<char[]> buffer(new (std::nothrow) char[kPieceSize]);
+  if (!buffer) {
+    host.Failed(CopyFailure::kNoBuffer, source, kErrorNotEnoughMemory);
+    return CopyOutcome::kFailed;
+  }
+  std::unique_ptr<OutputFile> output = files.Create(destination, &error);
+  if (!output) {
+    host.Failed(CopyFailure::kCreate, destination, error ? error : kErrorAccessDenied);
+    return CopyOutcome::kFailed;
+  }
+
+  uint64_t copied = 0;
+  uint32_t readError = 0;
+  bool written = true;
+  for (;;) {
+    size_t got = 0;
+    readError = input->Read(buffer.get(), kPieceSize, &got);
+    if (readError != 0 || got == 0) break;
+    if (!output->Write(std::string_view(buffer.get(), got))) {
+      written = false;
+      break;
+    }
+    copied += got;
+    host.Pending();
+  }
+  input.reset();
+  uint32_t writeError = output->Close();
+  output.reset();
+  if (!written && writeError == 0) writeError = kErrorWriteFault;
+  // A source that ends before the size it had when opened was cut short on
+  // the way; a copy of it would pass for whole.
+  if (writeError == 0 && readError == 0 && copied < size) readError = kErrorReadFault;
+  if (writeError != 0 || readError != 0) {
+    files.Delete(destination);
+    if (writeError != 0) {
+      host.Failed(CopyFailure::kWrite, destination, writeError);
+    } else {
+      host.Failed(CopyFailure::kRead, source, readError);
+    }
+    return CopyOutcome::kFailed;
+  }
+  // The copy is whole; a volume that keeps fewer times is no reason to fail it.
+  if (timesRead) files.SetTimes(destination, times);
+  return CopyOutcome::kCopied;
+}
+
+CopyResult CopyTracks(const Playlist& playlist, const OptionFlags& options,
+                      std::string_view playlistPath, std::string_view folder, FileSystem& files,
+                      CopyHost& host) {
+  CopyResult result;
+  std::string made(folder);
+  // One level; a folder that is there already, or cannot be made, shows in the copies.
+  if (made.size() > 3 && made.back() == '\\') made.pop_back();
+  files.CreateFolder(made);
+  for (uint32_t i = 0; i < playlist.TrackCount(); ++i) {
+    host.NextTrack(i);
+    const MP3Information& record = playlist.Tracks[i];
+    std::string source = ResolveOpenPath(PathOf(record), playlistPath);
+    std::string destination = CopyDestination(folder, CopyName(record, i, options));
+    if (source == destination) {
+      ++result.Skipped;
+      continue;
+    }
+    switch (CopyFileKeepTimes(files, host, source, destination)) {
+      case CopyOutcome::kCopied: ++result.Copied; break;
+      case CopyOutcome::kEmpty: ++result.Skipped; break;
+      case CopyOutcome::kFailed: ++result.Failures; break;
+    }
+  }
+  return result;
+}
+
+uint64_t BytesToCopy(const Playlist& playlist, std::string_view playlistPath, FileSystem& files) {
+  uint64_t total = 0;
+  for (const MP3Information& record : playlist.Tracks) {
+    uint64_t size = 0;
+    size_t tailRead = 0;
+    if (files.ReadTail(ResolveOpenPath(PathOf(record), playlistPath), &size, nullptr, 0,
+                       &tailRead) == 0) {
+      total += size;
+    }
+  }
+  return total;
+}
+
+}  // namespace voltrak

@@ -1,0 +1,92 @@
+// Copies every track of the list, in list order, into one folder under
+// numbered names, each copy whole and with its source's three file times.
+// Files of any size are copied in pieces, so memory stays the same whatever
+// their size, and a copy that did not complete is removed, never left behind.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "playlist/option_flags.h"
+#include "playlist/track_record.h"
+#include "support/file_system.h"
+
+namespace voltrak {
+
+// The window's words for the copy.
+inline constexpr const char* kCopyQuestionText = "You have selected to copy %u tracks.";
+inline constexpr const char* kCopyQuestionCaption = "Copy Tracks";
+inline constexpr const char* kCopyPickerTitle = "Destination directory";
+inline constexpr const char* kCopyFolderCaption = "Creating and copying audio files";
+inline constexpr const char* kCannotReadCaption = "Could not open file for reading!";
+inline constexpr const char* kNoBufferCaption = "Could not allocate IO buffer!";
+inline constexpr const char* kCannotCreateCaption = "Can not open file for writing";
+
+// Where a file's copy failed; each is reported once, and the run goes on.
+enum class CopyFailure {
+  kOpenSource,  // the source did not open (the source path is named)
+  kNoBuffer,    // no memory for the copy's buffer (the source path)
+  kCreate,      // the destination could not be created (the destination path)
+  kRead,        // a read failed or the source ended early (the source path)
+  kWrite,       // a write or the close failed, a full disk say (the destination path)
+};
+
+class CopyHost {
+ public:
+  virtual ~CopyHost() = default;
+  // Track `index` (0-based) is next: progress, and the window answers meanwhile.
+  virtual void NextTrack(uint32_t index) = 0;
+  // Between pieces of one large file, so that the window keeps answering.
+  virtual void Pending() {}
+  // `path` is the source or the destination, as CopyFailure says; `error` a
+  // system error code. The partial copy is already gone.
+  virtual void Failed(CopyFailure what, std::string_view path, uint32_t error) = 0;
+};
+
+enum class CopyOutcome { kCopied, kEmpty, kFailed };
+
+struct CopyResult {
+  uint32_t Copied = 0;
+  uint32_t Skipped = 0;  // empty sources and copies onto themselves
+  uint32_t Failures = 0;
+};
+
+// The destination folder: a chosen folder as it was chosen, with one
+// trailing backslash; after a cancelled choice, a folder beside the playlist
+// named after it without its file name's extension. Full stops in folder
+// names are kept. A playlist name without an extension gets "-tracks"
+// added, since a folder cannot share the playlist file's own name.
+std::string CopyFolder(const std::optional<std::string>& chosen, std::string_view playlistPath);
+
+// The copy name of the record at 0-based `index`: "%03u-" and then the
+// track name with every character Windows refuses in a file name left out,
+// followed by the source file name's extension (none when it has none); or
+// the source file name, stripped of its leading track number when
+// `CopyStripNumbers` is on.
+std::string CopyName(const MP3Information& record, uint32_t index, const OptionFlags& options);
+
+// The file name less its leading track number ("07 - Song.mp3" is
+// "Song.mp3"); kept whole when nothing would be left.
+std::string_view StripTrackNumber(std::string_view fileName);
+
+// `folder` and `name` with one backslash between them.
+std::string CopyDestination(std::string_view folder, std::string_view name);
+
+// Copies one file whole in pieces, then gives the copy the source's three
+// times. An empty source makes no copy. A failure is reported through
+// `host` and removes what was written.
+CopyOutcome CopyFileKeepTimes(FileSystem& files, CopyHost& host, std::string_view source,
+                              std::string_view destination);
+
+// Makes `folder` (one level) and copies every track into it, skipping a
+// track whose source path is its destination path.
+CopyResult CopyTracks(const Playlist& playlist, const OptionFlags& options,
+                      std::string_view playlistPath, std::string_view folder, FileSystem& files,
+                      CopyHost& host);
+
+// What a run would copy, in bytes: the sizes of the sources that open.
+uint64_t BytesToCopy(const Playlist& playlist, std::string_view playlistPath, FileSystem& files);
+
+}  // namespace voltrak
