@@ -1,0 +1,190 @@
+#include "outputs/clipboard_text.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "outputs/output_file.h"
+#include "planning/volume_planner.h"
+#include "playlist/track_orderings.h"
+
+namespace voltrak {
+namespace {
+
+constexpr std::string_view kLineEnd = "\r\n";
+
+// The first pass: only counts.
+struct Measure {
+  size_t Size = 0;
+  void operator()(std::string_view text) { Size += text.size(); }
+};
+
+// The second pass: copies into the block, and never past its end.
+struct Fill {
+  char* At;
+  char* End;
+  void operator()(std::string_view text) {
+    size_t count = std::min(text.size(), static_cast<size_t>(End - At));
+    std::memcpy(At, text.data(), count);
+    At += count;
+  }
+};
+
+// Numbers only: every format here is short.
+template <typename Out, typename... Numbers>
+void PutNumbers(Out& out, const char* format, Numbers... numbers) {
+  char text[64];
+  int length = std::snprintf(text, sizeof text, format, numbers...);
+  out(std::string_view(text, std::min(static_cast<size_t>(std::max(length, 0)), sizeof text - 1)));
+}
+
+template <typename Out>
+void Numbered(Out& out, const Playlist& playlist, std::string_view playlistPath) {
+  // A name without an extension is shown whole.
+  out(BaseNameOf(playlistPath));
+  out(kLineEnd);
+  const uint32_t count = playlist.TrackCount();
+  PutNumbers(out, "Total tracks: %u\r\n", count);
+  out("Total time: ");
+  out(HoursMinutesSeconds(playlist.TotalSeconds, true));
+  out(kLineEnd);
+  const uint32_t average = playlist.TotalSeconds / count;
+  PutNumbers(out, "Average time: %02u:%02u\r\n", average / 60, average % 60);
+  for (uint32_t i = 0; i < count; ++i) {
+    const MP3Information& record = playlist.Tracks[i];
+    PutNumbers(out, "%3u ", i + 1);
+    out(TitleOrPath(record));
+    if (record.PlayLength != 0) {
+      PutNumbers(out, "\t%u:%02u", record.PlayLength / 60, record.PlayLength % 60);
+    }
+    out(kLineEnd);
+  }
+  out(kLineEnd);
+  out(kLineEnd);
+}
+
+template <typename Out>
+void Grouped(Out& out, const std::vector<EntryRef>& sorted) {
+  // A path without a backslash has no folder: its names stand in a group
+  // without a folder line.
+  std::optional<std::string_view> previous;
+  bool first = true;
+  for (const EntryRef& entry : sorted) {
+    std::string_view path = entry.Record->FilePath ? *entry.Record->FilePath : std::string_view();
+    size_t cut = path.rfind('\\');
+    std::optional<std::string_view> folder;
+    if (cut != std::string_view::npos) folder = path.substr(0, cut);
+    // Exact bytes: folders that differ only in case are two groups.
+    if (first || folder != previous) {
+      if (!first) out("\f");
+      if (folder) {
+        out(*folder);
+        out(kLineEnd);
+      }
+      previous = folder;
+      first = false;
+    }
+    out(cut == std::string_view::npos ? path : path.substr(cut + 1));
+    out(kLineEnd);
+  }
+}
+
+// A block in a string, for voltrak-cli and the tests.
+class StringBlock : public TextBlockHost {
+ public:
+  char* Allocate(size_t size) override {
+    try {
+      text.resize(size);
+    } catch (const std::bad_alloc&) {
+      return nullptr;
+    }
+    return text.data();
+  }
+  std::string text;
+};
+
+}  // namespace
+
+std::string_view TitleOrPath(const MP3Information& record) {
+  if (record.ExtendedInfo) {
+    size_t comma = record.ExtendedInfo->find(',');
+    if (comma != std::string::npos) return std::string_view(*record.ExtendedInfo).substr(comma + 1);
+  }
+  return record.FilePath ? std::string_view(*record.FilePath) : std::string_view();
+}
+
+std::string LyricsAddress(const MP3Information& record) {
+  MP3Information normalized;
+  normalized.Tag = record.Tag;
+  NormalizeTag(normalized.Tag);
+  std::string address = kLyricsSite;
+  for (std::string_view part : {std::string_view("/lyrics/"), normalized.TagArtist(),
+                                std::string_view("/"), normalized.TagAlbum(),
+                                std::string_view("/"), normalized.TagTitle()}) {
+    address += part;
+  }
+  for (char& c : address) {
+    if (c == ' ') {
+      c = '_';
+    } else if (c >= 'A' && c <= 'Z') {
+      c = static_cast<char>(c - 'A' + 'a');
+    }
+  }
+  return address;
+}
+
+std::optional<std::string> SingleTrackText(const Playlist& playlist, uint32_t position,
+                                           bool nameByInfo) {
+  if (position >= playlist.TrackCount()) return std::nullopt;
+  const MP3Information& record = playlist.Tracks[position];
+  std::string text(nameByInfo ? TitleOrPath(record)
+                              : std::string_view(record.FilePath.value_or(std::string())));
+  std::string address = LyricsAddress(record);
+  if (!address.empty()) {
+    text += kLineEnd;
+    text += address;
+  }
+  return text;
+}
+
+ListTextResult WriteListText(ListTextShape shape, const Playlist& playlist,
+                             std::string_view playlistPath, TextBlockHost& host) {
+  if (playlist.Tracks.empty()) return ListTextResult::kNoList;
+  std::vector<EntryRef> sorted;
+  if (shape == ListTextShape::kGroupedByFolder) {
+    try {
+      sorted = EntryRefsOf(playlist);
+    } catch (const std::bad_alloc&) {
+      return ListTextResult::kNoWorkArray;
+    }
+    SortEntries(sorted, Ordering::kByPath);
+  }
+  // Both passes run the same code, so the second writes exactly what the
+  // first counted.
+  auto write = [&](auto& out) {
+    if (shape == ListTextShape::kGroupedByFolder) {
+      Grouped(out, sorted);
+    } else {
+      Numbered(out, playlist, playlistPath);
+    }
+  };
+  Measure measure;
+  write(measure);
+  char* block = host.Allocate(measure.Size + 1);
+  if (block == nullptr) return ListTextResult::kNoBlock;
+  Fill fill{block, block + measure.Size};
+  write(fill);
+  *fill.At = '\0';
+  return ListTextResult::kWritten;
+}
+
+std::string ListText(ListTextShape shape, const Playlist& playlist, std::string_view playlistPath) {
+  StringBlock block;
+  if (WriteListText(shape, playlist, playlistPath, block) != ListTextResult::kWritten) return {};
+  block.text.pop_back();  // the NUL
+  return std::move(block.text);
+}
+
+}  // namespace voltrak
