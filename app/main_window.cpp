@@ -9,21 +9,36 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "app/clipboard_print.h"
 #include "app/help.h"
 #include "app/private_messages.h"
 #include "app/request_gate.h"
 #include "app/settings.h"
 #include "app/shell_rules.h"
 #include "app/splash.h"
+#include "dialogs/duplicate_dialog.h"
+#include "dialogs/edit_dialog.h"
+#include "dialogs/options_dialog.h"
+#include "outputs/cue_label.h"
+#include "outputs/html_report.h"
+#include "outputs/split_lists.h"
+#include "outputs/track_copy.h"
 #include "planning/capacity_expression.h"
 #include "planning/media_table.h"
 #include "planning/volume_planner.h"
 #include "playlist/option_flags.h"
 #include "playlist/playlist_loader.h"
+#include "playlist/playlist_rewrite.h"
+#include "player/file_watcher.h"
+#include "player/player_link.h"
+#include "player/player_rules.h"
 #include "resources/resource.h"
+#include "support/clock.h"
 #include "support/file_system.h"
 #include "support/support_routines.h"
 #include "support/unique_handle.h"
@@ -48,26 +63,34 @@ constexpr const char* kPathModeNames[] = {"Ignore Paths", "Relative Paths", "Abs
 // Program-wide state, owned by the main thread from start-up to exit.
 struct MainWindowState {
   HWND Window = nullptr;
-  LoadSettings Load;  // CurrentPlaylistPath, PathMode, WarnLoadErrors, ListFromPlayer, LastCommand
-  uint32_t DuplicateMode = 0;
+  // CurrentPlaylistPath, PathMode, DuplicateMode, WarnLoadErrors, ListFromPlayer, LastCommand
+  LoadSettings Load;
   PlanningSettings Planning;  // FillMode lives here
   Playlist List;
   std::string PlayerDirectory;
   OptionFlags Options;
   int32_t AlwaysOnTop = 0;
   HWND PlayerWindow = nullptr;
+  uint32_t PlayerListPosition = 0;
   uint32_t MarqueeIndex = 0;
-  bool WatcherRunning = false;
   GdiObject PluginBitmap;  // shown by button 1095 for the window's life
   bool CapacityPlanRunning = false;
   bool RewriteReloaded = false;  // the last rewrite loaded the file anew
   bool DropRunning = false;
   bool Closing = false;
+  uint32_t LoadsRunning = 0;  // loads in progress, nested in the rewrite's reload
   RequestGate Gate;
 };
 MainWindowState g_state;
 
 void Plan() { SendMessageA(g_state.Window, MSG_PLAN_VOLUMES, 0, 0); }
+
+// Every change of the current path goes through here: the watcher reads a
+// copy of its own, from its own thread.
+void SetPlaylistPath(std::string path) {
+  g_state.Load.CurrentPlaylistPath = std::move(path);
+  ShareWatchedPath(g_state.Load.CurrentPlaylistPath);
+}
 
 // The output to run again after a load; traced, since nothing on screen
 // shows it.
@@ -125,18 +148,7 @@ class WindowLoadHost : public LoadHost {
     DWORD now = GetTickCount();
     if (now == lastLook_) return;
     lastLook_ = now;
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0,
-                        PM_REMOVE | PM_QS_INPUT | PM_QS_POSTMESSAGE | PM_QS_SENDMESSAGE)) {
-      if (message.message == WM_QUIT) {
-        PostQuitMessage(static_cast<int>(message.wParam));
-        return;
-      }
-      if (!IsDialogMessageA(window_, &message)) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-      }
-    }
+    DispatchPendingMessages(window_);
   }
   int ShowMessage(std::string_view text, std::string_view caption, uint32_t style,
                   bool owned) override {
@@ -167,6 +179,10 @@ class WindowLoadHost : public LoadHost {
     return g_state.RewriteReloaded;
   }
   void Trace(std::string_view line) override { DebugText(std::string(line).c_str()); }
+  DuplicateAnswer AskAboutDuplicate(const EntryRef& first, const EntryRef& second) override {
+    BringWindowToFront(window_);
+    return voltrak::AskAboutDuplicate(window_, first, second);
+  }
 
  private:
   HWND window_;
@@ -194,7 +210,7 @@ StoredModes CurrentModes() {
   StoredModes modes;
   modes.FillMode = g_state.Planning.FillMode;
   modes.PathMode = g_state.Load.PathMode;
-  modes.DuplicateMode = g_state.DuplicateMode;
+  modes.DuplicateMode = g_state.Load.DuplicateMode;
   return modes;
 }
 
@@ -233,10 +249,10 @@ BOOL OnInitDialog(HWND window) {
 
   StoredModes modes = CurrentModes();
   LoadModes(modes);
-  s.DuplicateMode = modes.DuplicateMode;
+  s.Load.DuplicateMode = modes.DuplicateMode;
   s.Load.PathMode = modes.PathMode;
   s.Planning.FillMode = modes.FillMode;
-  FillList(window, IDC_DUPLICATE_MODE, kDuplicateModeNames, 4, s.DuplicateMode);
+  FillList(window, IDC_DUPLICATE_MODE, kDuplicateModeNames, 4, s.Load.DuplicateMode);
   FillList(window, IDC_PATH_MODE, kPathModeNames, 3, s.Load.PathMode);
   FillList(window, IDC_FILL_MODE, kFillModeNames.data(), kFillModeNames.size(),
            s.Planning.FillMode);
@@ -262,8 +278,8 @@ BOOL OnInitDialog(HWND window) {
     ToggleAlwaysOnTop(window);
   }
   SetTimer(window, kMarqueeTimer, kMarqueePeriod, nullptr);
-  s.WatcherRunning = false;
-  if (s.Load.CurrentPlaylistPath.empty()) s.Load.CurrentPlaylistPath = WholePath(LoadLastFile());
+  // No watcher runs until the first load starts one.
+  if (s.Load.CurrentPlaylistPath.empty()) SetPlaylistPath(WholePath(LoadLastFile()));
   if (!s.Load.CurrentPlaylistPath.empty()) {
     // Both run after the window has appeared; the load plans on its own too.
     PostMessageA(window, MSG_LOAD_PLAYLIST, 0, 0);
@@ -295,7 +311,7 @@ void OnOpen(HWND window) {
     chosen = GetOpenFileNameA(&dialog);
   }
   if (!chosen) return;
-  s.Load.CurrentPlaylistPath = WholePath(file);
+  SetPlaylistPath(WholePath(file));
   s.Load.ListFromPlayer = false;
   SendMessageA(window, MSG_LOAD_PLAYLIST, 0, 0);
 }
@@ -309,7 +325,7 @@ void OnReset() {
   SetLastCommand(0);
   s.List.Reset();
   s.Load.ListFromPlayer = false;
-  s.Load.CurrentPlaylistPath.clear();
+  SetPlaylistPath({});
   Plan();
 }
 
@@ -374,6 +390,184 @@ void OnCapacityLeft(HWND window, int id) {
   g_state.CapacityPlanRunning = false;
 }
 
+// The written outputs' boxes: a file that fails raises the window first.
+class WindowOutputHost : public OutputHost {
+ public:
+  explicit WindowOutputHost(HWND window) : window_(window) {}
+  void CannotWrite(std::string_view path, uint32_t) override {
+    MessageBoxOnTop(window_, std::string(path).c_str(), kCannotOpenCaption, MB_ICONWARNING);
+  }
+  void NoTrackName() override {
+    MessageBoxA(nullptr, kNoTrackNameText, kNoTrackNameCaption,
+                MB_ICONINFORMATION | MB_TOPMOST | MB_SETFOREGROUND);
+  }
+  // Beside the current playlist, through the real file system.
+  OutputTarget Target() { return {g_state.Load.CurrentPlaylistPath, SystemFileSystem(), *this}; }
+
+ private:
+  HWND window_;
+};
+
+void OnSplitLists(HWND window) {
+  WindowOutputHost host(window);
+  WriteSplitLists(g_state.List, host.Target());
+}
+
+void OnCreateHtml(HWND window) {
+  WindowOutputHost host(window);
+  ReportSettings settings{g_state.Planning, g_state.Options, kMakerWebAddress};
+  OutputResult result = WriteHtmlReport(g_state.List, settings, SystemClock(), host.Target());
+  // Only a page written whole goes to the viewer.
+  for (const std::string& page : result.Written) {
+    ShellExecuteA(window, nullptr, page.c_str(), nullptr, nullptr, SW_SHOWNA);
+  }
+}
+
+void OnCreateCue(HWND window) {
+  WindowOutputHost host(window);
+  WriteCueSheet(g_state.List, host.Target());
+}
+
+void OnCreateLbl(HWND window) {
+  WindowOutputHost host(window);
+  WriteLabelFile(g_state.List, host.Target());
+}
+
+// The player's current list. A player that is missing or silent leaves the
+// list it wrote last, and a note in its folder.
+void OnWinAmp(HWND window) {
+  MainWindowState& s = g_state;
+  // The player may take seconds to answer, and the warning box hands out
+  // messages: what comes in meanwhile waits.
+  s.Gate.BeginWork();
+  PlayerContact player = AskPlayer(window);
+  s.Gate.EndWork();
+  s.PlayerWindow = player.Window;
+  if (player.Answered) {
+    s.PlayerListPosition = player.ListPosition;
+    s.Load.ListFromPlayer = true;
+  }
+  SetPlaylistPath(WholePath(InPlayerFolder(s.PlayerDirectory, kPlayerListName)));
+  SendMessageA(window, MSG_LOAD_PLAYLIST, 0, 0);
+  if (!player.Answered) WritePlayerSignature(window, s.PlayerDirectory);
+}
+
+// The plug-in's master playlist; the player's own list stays marked as such.
+void OnPlugin(HWND window) {
+  SetPlaylistPath(WholePath(PluginPlaylist(g_state.PlayerDirectory)));
+  if (g_state.Load.CurrentPlaylistPath.empty()) {
+    ExplainPluginSetup(window);
+    return;
+  }
+  SendMessageA(window, MSG_LOAD_PLAYLIST, 0, 0);
+}
+
+void RunHeldRequests(HWND window);
+
+// The player's current track when the list is the player's, asked for anew;
+// else the whole list.
+void OnCopyClipboard(HWND window) {
+  MainWindowState& s = g_state;
+  if (s.Load.ListFromPlayer && s.Options.CopySingleTrackInfo && s.PlayerWindow) {
+    SetLastCommand(0);  // the player's reload must not repeat this command
+    // A repeat at the end of a load of the player's list has its position
+    // already, and no load can start inside that one.
+    if (!s.Gate.Busy()) SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_WINAMP, BN_CLICKED), 0);
+    std::optional<std::string> text =
+        SingleTrackText(s.List, s.PlayerListPosition, s.Options.CopyNameByInfo != 0);
+    if (text) CopyText(window, *text);
+    return;
+  }
+  CopyListText(window,
+               s.Options.ClipboardPalmReady ? ListTextShape::kGroupedByFolder
+                                            : ListTextShape::kNumbered,
+               s.List, s.Load.CurrentPlaylistPath);
+}
+
+// Pages go out with the window answering between them: what would change
+// the list waits until the last one has.
+void OnPrint(HWND window) {
+  MainWindowState& s = g_state;
+  s.Gate.BeginWork();
+  PrintPlaylist(window, s.List, s.Load.CurrentPlaylistPath.c_str(),
+                [window] { DispatchPendingMessages(window); });
+  s.Gate.EndWork();
+  if (!s.DropRunning) RunHeldRequests(window);
+}
+
+// The copy's progress and boxes. The window answers between tracks and,
+// about 30 times a second, inside a large file.
+class WindowCopyHost : public CopyHost {
+ public:
+  explicit WindowCopyHost(HWND window)
+      : window_(window), progress_(GetDlgItem(window, IDC_PROGRESS)), lastPending_(GetTickCount()) {}
+  void NextTrack(uint32_t) override {
+    DispatchPendingMessages(window_);
+    SendMessageA(progress_, PBM_STEPIT, 0, 0);
+    UpdateWindow(progress_);
+    lastPending_ = GetTickCount();
+  }
+  void Pending() override {
+    if (GetTickCount() - lastPending_ < kRepaintInterval) return;
+    DispatchPendingMessages(window_);
+    lastPending_ = GetTickCount();
+  }
+  void Failed(CopyFailure what, std::string_view path, uint32_t) override {
+    const char* caption = what == CopyFailure::kNoBuffer ? kNoBufferCaption
+                          : what == CopyFailure::kOpenSource || what == CopyFailure::kRead
+                              ? kCannotReadCaption
+                              : kCannotCreateCaption;
+    MessageBoxA(window_, std::string(path).c_str(), caption, MB_ICONERROR);
+  }
+
+ private:
+  HWND window_;
+  HWND progress_;
+  DWORD lastPending_;
+};
+
+// The picker starts on the playlist; a cancelled choice is no choice.
+std::optional<std::string> PickCopyFolder(HWND window) {
+  std::string folder = g_state.Load.CurrentPlaylistPath;
+  if (!BrowseForFolder(window, kCopyPickerTitle, folder)) return std::nullopt;
+  return folder;
+}
+
+void CopyListedTracks(HWND window) {
+  MainWindowState& s = g_state;
+  const uint32_t count = s.List.TrackCount();
+  if (count == 0) return;
+  char question[64];
+  std::snprintf(question, sizeof question, kCopyQuestionText, count);
+  if (MessageBoxA(window, question, kCopyQuestionCaption, MB_YESNO) != IDYES) return;
+  HWND progress = GetDlgItem(window, IDC_PROGRESS);
+  SendMessageA(progress, PBM_SETRANGE32, 0, static_cast<LPARAM>(count));
+  SendMessageA(progress, PBM_SETSTEP, 1, 0);
+  SendMessageA(progress, PBM_SETPOS, 0, 0);
+  std::string folder = CopyFolder(PickCopyFolder(window), s.Load.CurrentPlaylistPath);
+  MessageBoxA(window, folder.c_str(), kCopyFolderCaption, MB_OK | MB_ICONWARNING);
+  WindowCopyHost host(window);
+  CopyTracks(s.List, s.Options, s.Load.CurrentPlaylistPath, folder, SystemFileSystem(), host);
+}
+
+// Its boxes, the picker and the copy hand out messages: a reload or a drop
+// that comes meanwhile waits until the copy has ended, then runs.
+void OnCopyTracks(HWND window) {
+  MainWindowState& s = g_state;
+  s.Gate.BeginWork();
+  CopyListedTracks(window);
+  s.Gate.EndWork();
+  Plan();
+  InvalidateRect(window, nullptr, FALSE);
+  if (!s.DropRunning) RunHeldRequests(window);
+}
+
+void OnOptions(HWND window) {
+  OptionsChoice chosen = ChooseOptions(window, {g_state.Options, g_state.PlayerDirectory});
+  g_state.Options = chosen.Options;
+  g_state.PlayerDirectory = std::move(chosen.PlayerDirectory);
+}
+
 void OnUnimplemented(HWND window, uint32_t id) {
   char text[64];
   std::snprintf(text, sizeof text, "Unimplemented command invoked: %u", id);
@@ -387,6 +581,17 @@ void CarryOut(HWND window, uint32_t id, UINT code) {
     case IDC_EXPLORE_FOLDER: OnExploreFolder(window); break;
     case IDC_LAUNCH: OnLaunch(window); break;
     case IDC_RESET: OnReset(); break;
+    case IDC_SPLIT_LISTS: OnSplitLists(window); break;
+    case IDC_CREATE_HTML: OnCreateHtml(window); break;
+    case IDC_CREATE_CUE: OnCreateCue(window); break;
+    case IDC_CREATE_LBL: OnCreateLbl(window); break;
+    case IDC_WINAMP: OnWinAmp(window); break;
+    case IDC_COPY_CLIPBOARD: OnCopyClipboard(window); break;
+    case IDC_PRINT: OnPrint(window); break;
+    case IDC_OPTIONS: OnOptions(window); break;
+    case IDC_COPY_TRACKS: OnCopyTracks(window); break;
+    case IDC_EDIT: RunEditDialog(window, g_state.List, {kBuildDate, kBuildTime}); break;
+    case IDC_PLUGIN: OnPlugin(window); break;
     case IDC_EXIT: OnExit(window); break;
     case IDC_ALWAYS_ON_TOP: ToggleAlwaysOnTop(window); break;
     case IDC_WARN_LOAD_ERRORS: ToggleWarnLoadErrors(window); break;
@@ -395,7 +600,7 @@ void CarryOut(HWND window, uint32_t id, UINT code) {
       if (code == CBN_SELCHANGE) OnMediumChosen(window);
       break;
     case IDC_DUPLICATE_MODE:
-      if (code == CBN_SELCHANGE) OnModeChosen(window, IDC_DUPLICATE_MODE, g_state.DuplicateMode, 4);
+      if (code == CBN_SELCHANGE) OnModeChosen(window, IDC_DUPLICATE_MODE, g_state.Load.DuplicateMode, 4);
       break;
     case IDC_PATH_MODE:
       if (code == CBN_SELCHANGE) OnModeChosen(window, IDC_PATH_MODE, g_state.Load.PathMode, 3);
@@ -431,18 +636,33 @@ void OnCommand(HWND window, uint32_t id, UINT code) {
   }
 }
 
-void RunHeldRequests(HWND window);
-
 // The load itself, past the gate: long work that holds every other request
 // back until it, and the output it may repeat, have ended.
+// Dialogs open over the window may show rows of the list, and a load (the
+// watcher's among them) replaces it: each is told when the first load
+// begins and when the last has ended.
+BOOL CALLBACK TellDialog(HWND dialog, LPARAM stage) {
+  if (GetPropA(dialog, kFollowsLoadsProperty)) {
+    SendMessageA(dialog, MSG_PLAYLIST_RELOAD, static_cast<WPARAM>(stage), 0);
+  }
+  return TRUE;
+}
+
+void TellOpenDialogs(WPARAM stage) {
+  EnumThreadWindows(GetCurrentThreadId(), TellDialog, static_cast<LPARAM>(stage));
+}
+
 void RunLoad(HWND window) {
   MainWindowState& s = g_state;
   s.Gate.BeginWork();
+  if (s.LoadsRunning++ == 0) TellOpenDialogs(kLoadBegins);
   s.Load.AutoRepeatLastCommand = s.Options.AutoRepeatLastCommand != 0;
+  NotePlaylistBeforeLoad(s.Load.CurrentPlaylistPath);  // what the watcher compares with
   {
     WindowLoadHost host(window);
     LoadPlaylist(s.Load, s.List, SystemFileSystem(), host);
   }
+  if (--s.LoadsRunning == 0) TellOpenDialogs(kLoadEnded);
   s.Gate.EndWork();
   // A drop runs what waited once all its files are loaded.
   if (!s.DropRunning) RunHeldRequests(window);
@@ -453,14 +673,43 @@ void OnLoadPlaylist(HWND window) {
   RunLoad(window);
 }
 
-// Rewriting the playlist file is not built yet: say so rather than let a Yes
-// to the question pass as if the file had been written.
+// The rewrite as the window shows it. Its reload runs at once, past the
+// gate: whatever waited during the load that asked comes after it.
+class WindowRewriteHost : public RewriteHost {
+ public:
+  explicit WindowRewriteHost(HWND window) : window_(window) {}
+  int ShowMessage(std::string_view text, std::string_view caption, uint32_t style) override {
+    return MessageBoxA(window_, std::string(text).c_str(), std::string(caption).c_str(), style);
+  }
+  void Reload() override { RunLoad(window_); }
+
+ private:
+  HWND window_;
+};
+
 void OnRewritePlaylist(HWND window) {
-  g_state.RewriteReloaded = false;
-  MessageBoxOnTop(window,
-                  "The playlist file was not rewritten: this version of Voltrak cannot rewrite "
-                  "playlists yet. The changes are kept until the list is loaded again.",
-                  "Warning!", MB_OK | MB_ICONWARNING);
+  MainWindowState& s = g_state;
+  // A list edited with no file behind it (nothing loaded, or after Reset)
+  // has nowhere to go back to: an empty path would name files in the
+  // current folder instead.
+  if (s.Load.CurrentPlaylistPath.empty()) {
+    s.RewriteReloaded = false;
+    return;
+  }
+  // Its boxes hand out messages too: nothing may change the list meanwhile.
+  s.Gate.BeginWork();
+  // The watcher opens the playlist for a moment at every change in its
+  // folder, the rewrite's own included, and a rename meeting that refuses
+  // the backup. The reload starts it again; after a failed rewrite, this does.
+  const bool watching = FileWatcherRunning();
+  SendMessageA(window, MSG_STOP_WATCHER, 0, 0);
+  WindowRewriteHost host(window);
+  s.RewriteReloaded =
+      RewritePlaylist(s.Load.CurrentPlaylistPath, s.List, SystemFileSystem(), SystemClock(), host)
+          .Written;
+  if (watching && !s.RewriteReloaded) SendMessageA(window, MSG_START_WATCHER, 0, 0);
+  s.Gate.EndWork();
+  if (!s.DropRunning) RunHeldRequests(window);
 }
 
 // Each dropped file replaces the list loaded before it.
@@ -475,7 +724,7 @@ void RunDrop(HWND window, const std::vector<std::string>& files, bool inClient, 
   for (const std::string& file : files) {
     if (s.Closing) break;
     SendMessageA(progress, PBM_STEPIT, 0, 0);
-    s.Load.CurrentPlaylistPath = WholePath(file.substr(0, kMaxPathLength));
+    SetPlaylistPath(WholePath(file.substr(0, kMaxPathLength)));
     s.Load.ListFromPlayer = false;
     SendMessageA(window, MSG_LOAD_PLAYLIST, 0, 0);
     InvalidateRect(window, nullptr, FALSE);
@@ -584,8 +833,10 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_DESTROY: OnDestroy(window); return TRUE;
     case MSG_LOAD_PLAYLIST: OnLoadPlaylist(window); return Answered(window);
     case MSG_PLAN_VOLUMES: OnPlanVolumes(window); return Answered(window);
-    case MSG_START_WATCHER: g_state.WatcherRunning = true; return Answered(window);
-    case MSG_STOP_WATCHER: g_state.WatcherRunning = false; return Answered(window);
+    case MSG_START_WATCHER:
+      StartFileWatcher(window, g_state.Load.CurrentPlaylistPath);
+      return Answered(window);
+    case MSG_STOP_WATCHER: StopFileWatcher(); return Answered(window);
     case MSG_REWRITE_PLAYLIST: OnRewritePlaylist(window); return Answered(window);
   }
   return FALSE;
@@ -594,7 +845,7 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }  // namespace
 
 int RunMainWindow(HINSTANCE instance, const char* commandLine) {
-  g_state.Load.CurrentPlaylistPath = WholePath(PathFromCommandLine(commandLine ? commandLine : ""));
+  SetPlaylistPath(WholePath(PathFromCommandLine(commandLine ? commandLine : "")));
   if (DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainWindowProc, 0) == -1) {
     // Without its window the program can do nothing; say why rather than
     // end as if all went well.

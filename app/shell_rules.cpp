@@ -38,19 +38,18 @@ CommandRoute RouteOfCommand(uint32_t id) {
     case IDC_MAXIMUM_VOLUMES:
     case IDC_MEDIUM:
     case IDC_RESERVE:
-      return CommandRoute::kCarriedOut;
-    case IDC_WINAMP:
-    case IDC_PLUGIN:
     case IDC_CREATE_HTML:
     case IDC_SPLIT_LISTS:
     case IDC_CREATE_LBL:
-    case IDC_COPY_TRACKS:
-    case IDC_PRINT:
-    case IDC_EDIT:
     case IDC_CREATE_CUE:
+    case IDC_WINAMP:
+    case IDC_PLUGIN:
+    case IDC_EDIT:
+    case IDC_PRINT:
     case IDC_COPY_CLIPBOARD:
     case IDC_OPTIONS:
-      return CommandRoute::kNotBuiltYet;
+    case IDC_COPY_TRACKS:
+      return CommandRoute::kCarriedOut;
     case IDC_PLAYLIST_TOTAL:
     case IDC_TOTAL_KB:
       return CommandRoute::kIgnored;

@@ -59,16 +59,10 @@ double BareLoop(const std::string& folder, const std::string& playlist, unsigned
 }  // namespace
 
 int main(int argc, char** argv) {
-  const unsigned count = argc > 1 ? static_cast<unsigned>(std::strtoul(argv[1], nullptr, 10)) : 10000;
   e2e::Scratch scratch;
-  voltrak::GeneratorOptions options;
-  options.Count = count;
-  voltrak::GeneratedPlaylist made =
-      voltrak::GeneratePlaylist(voltrak::SystemFileSystem(), scratch.Work, options);
-  if (made.Error) {
-    std::fprintf(stderr, "could not write the playlist: error %u\n", made.Error);
-    return 1;
-  }
+  const voltrak::GeneratedPlaylist made = e2e::BenchPlaylist(argc, argv, scratch);
+  if (made.Error) return 1;
+  const unsigned count = made.Entries;
 
   unsigned opened = 0;
   BareLoop(scratch.Work, made.PlaylistPath, &opened);  // the same warm cache for both

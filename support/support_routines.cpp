@@ -4,7 +4,6 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "support/system_error.h"
@@ -41,36 +40,67 @@ namespace {
 
 // The picker's initial folder, kept for the whole run; only one picker is
 // open at a time, as every caller runs on the main thread and it is modal.
-char g_initialFolder[MAX_PATH];
+std::string g_initialFolder;
 
 int CALLBACK SelectInitialFolder(HWND picker, UINT message, LPARAM, LPARAM) {
-  if (message == BFFM_INITIALIZED) {
-    SendMessageA(picker, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(g_initialFolder));
+  if (message == BFFM_INITIALIZED && !g_initialFolder.empty()) {
+    SendMessageA(picker, BFFM_SETSELECTIONA, TRUE,
+                 reinterpret_cast<LPARAM>(g_initialFolder.c_str()));
   }
   return 0;
 }
 
+// The shell's picker needs COM on the calling thread, for as long as it is
+// open; a thread that has it already keeps it as it was.
+class ComApartment {
+ public:
+  ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+  ~ComApartment() {
+    if (SUCCEEDED(result_)) CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+ private:
+  HRESULT result_;
+};
+
 }  // namespace
 
-int BrowseForFolder(HWND owner, const char* title, char* folder) {
+bool BrowseForFolder(HWND owner, const char* title, std::string& folder) {
+  ComApartment com;
   BROWSEINFOA browse = {};
   browse.hwndOwner = owner;
   browse.pidlRoot = nullptr;
   browse.lpszTitle = title;
   browse.ulFlags = 0;
   browse.lpfn = SelectInitialFolder;
-  if (folder[0] != '\0') {
-    std::strncpy(g_initialFolder, folder, MAX_PATH - 1);
-    g_initialFolder[MAX_PATH - 1] = '\0';
-  }
+  if (!folder.empty()) g_initialFolder = folder;
   LPITEMIDLIST chosen = SHBrowseForFolderA(&browse);
-  if (!chosen) return 0;
+  if (!chosen) return false;
+  // The shell writes at most MAX_PATH bytes here; the caller's text is
+  // sized to what it wrote.
   char path[MAX_PATH] = "";
   BOOL isFolder = SHGetPathFromIDListA(chosen, path);
   CoTaskMemFree(chosen);
-  if (!isFolder || path[0] == '\0') return 0;
-  std::memcpy(folder, path, MAX_PATH);
-  return 1;
+  if (!isFolder || path[0] == '\0') return false;
+  folder = path;
+  return true;
+}
+
+void DispatchPendingMessages(HWND dialog) {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0,
+                      PM_REMOVE | PM_QS_INPUT | PM_QS_POSTMESSAGE | PM_QS_SENDMESSAGE)) {
+    if (message.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(message.wParam));
+      return;
+    }
+    if (!IsDialogMessageA(dialog, &message)) {
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
+  }
 }
 
 void TraceLine(const char* format, ...) {

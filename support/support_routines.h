@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 
 namespace voltrak {
 
@@ -19,11 +20,17 @@ int MessageBoxOnTop(HWND owner, const char* text, const char* caption, UINT styl
 // %s.", naming the caller's own source line and file; also to the debugger.
 void ReportSystemError(HWND owner, uint32_t code, const char* sourceFile, unsigned line);
 
-// The shell's folder picker. `folder` (260 bytes) holds the initial folder,
-// remembered for the rest of the run when it is not empty, and receives the
-// choice. Returns 1 when a file-system folder was chosen, else 0 with the
-// buffer unchanged.
-int BrowseForFolder(HWND owner, const char* title, char* folder);
+// The shell's folder picker. `folder` holds the initial folder, remembered
+// for the rest of the run when it is not empty, and receives the choice.
+// True when a file-system folder was chosen, else false with `folder`
+// unchanged.
+bool BrowseForFolder(HWND owner, const char* title, std::string& folder);
+
+// Hands out the thread's pending input, posted and sent messages, so that
+// the window stays responsive during long work; what they ask for is for the
+// caller's gate to hold back. A quit request is posted again for the
+// message loop, and ends the handing out.
+void DispatchPendingMessages(HWND dialog);
 
 // Developer-only trace lines on standard output; nothing reads them.
 void TraceLine(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -73,6 +73,11 @@ struct FindHandleTraits {
   static Value Empty() { return INVALID_HANDLE_VALUE; }
   static uint32_t Close(Value v) { return FindClose(v) ? 0 : GetLastError(); }
 };
+struct ChangeNotificationTraits {
+  using Value = HANDLE;
+  static Value Empty() { return INVALID_HANDLE_VALUE; }
+  static uint32_t Close(Value v) { return FindCloseChangeNotification(v) ? 0 : GetLastError(); }
+};
 struct RegistryKeyTraits {
   using Value = HKEY;
   static Value Empty() { return nullptr; }
@@ -83,6 +88,18 @@ struct GdiObjectTraits {
   static Value Empty() { return nullptr; }
   static uint32_t Close(Value v) { return DeleteObject(v) ? 0 : ERROR_INVALID_HANDLE; }
 };
+// Movable memory for the clipboard and the print dialog's settings.
+struct GlobalMemoryTraits {
+  using Value = HGLOBAL;
+  static Value Empty() { return nullptr; }
+  static uint32_t Close(Value v) { return GlobalFree(v) == nullptr ? 0 : GetLastError(); }
+};
+// A device context the program made (a printer's), not one borrowed from a window.
+struct DeviceContextTraits {
+  using Value = HDC;
+  static Value Empty() { return nullptr; }
+  static uint32_t Close(Value v) { return DeleteDC(v) ? 0 : ERROR_INVALID_HANDLE; }
+};
 struct ModuleTraits {
   using Value = HMODULE;
   static Value Empty() { return nullptr; }
@@ -91,9 +108,12 @@ struct ModuleTraits {
 using FileHandle = UniqueHandle<FileHandleTraits>;
 using KernelHandle = UniqueHandle<KernelHandleTraits>;
 using FindHandle = UniqueHandle<FindHandleTraits>;
+using ChangeNotification = UniqueHandle<ChangeNotificationTraits>;
 using RegistryKey = UniqueHandle<RegistryKeyTraits>;
 using GdiObject = UniqueHandle<GdiObjectTraits>;
 using ModuleHandle = UniqueHandle<ModuleTraits>;
+using GlobalMemory = UniqueHandle<GlobalMemoryTraits>;
+using DeviceContext = UniqueHandle<DeviceContextTraits>;
 #else
 struct DescriptorTraits {
   using Value = int;
