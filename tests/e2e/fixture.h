@@ -4,9 +4,68 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string>
+
 #include "tests/e2e/harness.h"
 
 namespace e2e {
+
+// The last "LastCommand N" trace line the program wrote, or -1.
+inline long LastCommandTraced(const Scratch& scratch) {
+  const std::string trace = ReadText(scratch.Trace);
+  const size_t at = trace.rfind("LastCommand ");
+  return at == std::string::npos ? -1 : std::strtol(trace.c_str() + at + 12, nullptr, 10);
+}
+
+// How often the program has traced `text` so far.
+inline size_t TraceCount(const Scratch& scratch, const std::string& text) {
+  const std::string trace = ReadText(scratch.Trace);
+  size_t count = 0;
+  for (size_t at = trace.find(text); at != std::string::npos; at = trace.find(text, at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
+// The clipboard's plain text as any program reads it; empty when it holds
+// none.
+inline std::string ClipboardText() {
+  std::string text;
+  if (!OpenClipboard(nullptr)) return text;
+  if (HANDLE data = GetClipboardData(CF_TEXT)) {
+    if (const char* bytes = static_cast<const char*>(GlobalLock(data))) {
+      text = bytes;
+      GlobalUnlock(data);
+    }
+  }
+  CloseClipboard();
+  return text;
+}
+
+// So that a case never reads what an earlier one left.
+inline void ClearClipboard() {
+  if (!OpenClipboard(nullptr)) return;
+  EmptyClipboard();
+  CloseClipboard();
+}
+
+// Turns automatic repeat on through the Options dialog; false while the
+// window has no such dialog.
+inline bool TurnOnAutomaticRepeat(App& app) {
+  bool switched = false;
+  app.Run(kOptions, [&](const Box& dialog) {
+    for (HWND child = GetWindow(dialog.Window, GW_CHILD); child;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+      if (TextOf(child) == "Auto Repeat Last Command") {
+        SendMessageA(child, BM_CLICK, 0, 0);
+        switched = true;
+      }
+    }
+    app.Press(dialog, switched ? IDOK : IDCANCEL);
+  });
+  return switched;
+}
 
 class VoltrakTest : public testing::Test {
  protected:

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -446,12 +447,18 @@ bool App::Help(int contextType, int id) {
   return GetLastError() == ERROR_TIMEOUT || GetLastError() == 0;
 }
 
-Box App::FindBox() {
+namespace {
+
+// The first visible dialog of the process but its main window that `good`
+// accepts by caption.
+Box FindBoxOf(DWORD pid, HWND main, const std::function<bool(const std::string&)>& good) {
   Box box;
-  for (HWND window : TopWindowsOf(Pid())) {
-    if (window == main_ || !IsWindowVisible(window) || ClassOf(window) != "#32770") continue;
+  for (HWND window : TopWindowsOf(pid)) {
+    if (window == main || !IsWindowVisible(window) || ClassOf(window) != "#32770") continue;
+    std::string caption = TextOf(window);
+    if (!good(caption)) continue;
     box.Window = window;
-    box.Caption = TextOf(window);
+    box.Caption = caption;
     // The message is the longest static text (the icon is a static without text).
     for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
       if (_stricmp(ClassOf(child).c_str(), "Static") != 0) continue;
@@ -460,6 +467,22 @@ Box App::FindBox() {
     }
     break;
   }
+  return box;
+}
+
+}  // namespace
+
+Box App::FindBox() {
+  return FindBoxOf(Pid(), main_, [](const std::string&) { return true; });
+}
+
+Box App::WaitForBox(const std::string& caption, DWORD timeoutMs) {
+  HWND main = Main();
+  Box box;
+  WaitUntil([&] {
+    box = FindBoxOf(Pid(), main, [&](const std::string& c) { return c == caption; });
+    return box.Window != nullptr || !Running();
+  }, timeoutMs);
   return box;
 }
 
@@ -542,6 +565,15 @@ std::string WritePlaylist(const std::string& folder, const std::string& name,
   const std::string path = folder + "\\" + name;
   WriteText(path, list);
   return path;
+}
+
+voltrak::GeneratedPlaylist BenchPlaylist(int argc, char** argv, const Scratch& scratch) {
+  voltrak::GeneratorOptions options;
+  options.Count = argc > 1 ? static_cast<unsigned>(std::strtoul(argv[1], nullptr, 10)) : 10000;
+  voltrak::GeneratedPlaylist made =
+      voltrak::GeneratePlaylist(voltrak::SystemFileSystem(), scratch.Work, options);
+  if (made.Error) std::fprintf(stderr, "could not write the playlist: error %u\n", made.Error);
+  return made;
 }
 
 }  // namespace e2e

@@ -13,6 +13,7 @@
 
 #include "app/private_messages.h"
 #include "resources/resource.h"
+#include "tools/playlist_generator.h"
 
 namespace e2e {
 
@@ -143,6 +144,9 @@ class App {
   // A visible dialog of the process other than the main window.
   Box WaitForBox(DWORD timeoutMs = kPatienceMs);
   Box FindBox();
+  // The visible dialog of the process with exactly this caption, once it
+  // is there: for a dialog open over another of the program's own.
+  Box WaitForBox(const std::string& caption, DWORD timeoutMs = kPatienceMs);
   void Press(const Box& box, int buttonId);
 
   // Sends the command and, until its handler returns, hands every box it
@@ -168,5 +172,10 @@ class App {
 std::string WritePlaylist(const std::string& folder, const std::string& name,
                           const std::vector<uint32_t>& seconds,
                           const std::vector<uint32_t>& kilobytes);
+
+// For the benchmarks: a generated playlist in the scratch folder of as many
+// entries as the command line's first argument says (10,000 without one).
+// One that could not be written says why on stderr and has its Error set.
+voltrak::GeneratedPlaylist BenchPlaylist(int argc, char** argv, const Scratch& scratch);
 
 }  // namespace e2e

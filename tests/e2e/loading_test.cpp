@@ -64,24 +64,138 @@ TEST_F(Loading, ClosingDuringALoadEndsOnceTheLoadIsDone) {
   EXPECT_EQ(IniValue(scratch.SettingsFile, "Options", "File"), big);
 }
 
-TEST_F(Loading, AYesToTheRewriteQuestionIsAnsweredNotDropped) {
-  const std::string list = KnownList();
-  const std::string before = ReadText(list);
-  WriteText(scratch.SettingsFile, "[Options]\r\nPathMode=2\r\n");
-  App app(scratch, ("\"" + list + "\"").c_str());
-  REQUIRE_CONTROL(app, kPathMode, "path repair");
-  Box question = app.WaitForBox();
-  ASSERT_TRUE(question) << "absolute paths asked nothing";
-  EXPECT_EQ(question.Caption, "Path changed.");
-  EXPECT_EQ(question.Text, "Should I rewrite this file?");
-  app.Press(question, IDYES);
-  Box answer = app.WaitForBox();
-  ASSERT_TRUE(answer) << "Yes did nothing that the user could see";
-  EXPECT_EQ(answer.Caption, "Warning!");
-  EXPECT_NE(answer.Text.find("not rewritten"), std::string::npos) << answer.Text;
-  app.Press(answer, IDOK);
-  EXPECT_TRUE(app.WaitForTitle([](const std::string& t) { return Named(t, "mix.m3u"); }));
-  EXPECT_EQ(ReadText(list), before);
+class Rewrite : public VoltrakTest {
+ protected:
+  // Starts on the known list with absolute paths asked for: the load offers
+  // to write the repaired paths back.
+  Box Start() {
+    list_ = KnownList();
+    before_ = ReadText(list_);
+    WriteText(scratch.SettingsFile, "[Options]\r\nPathMode=2\r\n");
+    app_ = std::make_unique<App>(scratch, ("\"" + list_ + "\"").c_str());
+    Box question = app_->WaitForBox();
+    EXPECT_EQ(question.Caption, "Path changed.");
+    EXPECT_EQ(question.Text, "Should I rewrite this file?");
+    return question;
+  }
+  // The dated backups beside the list.
+  std::vector<std::string> Backups() {
+    std::vector<std::string> found;
+    WIN32_FIND_DATAA data;
+    HANDLE search = FindFirstFileA((scratch.Work + "\\mix-*.m3u").c_str(), &data);
+    if (search == INVALID_HANDLE_VALUE) return found;
+    do found.push_back(scratch.Work + "\\" + data.cFileName); while (FindNextFileA(search, &data));
+    FindClose(search);
+    return found;
+  }
+  std::unique_ptr<App> app_;
+  std::string list_, before_;
+};
+
+TEST_F(Rewrite, YesBacksTheFileUpWritesTheListAndLoadsIt) {
+  Box question = Start();
+  ASSERT_TRUE(question);
+  app_->Press(question, IDYES);
+  Box renaming = app_->WaitForBox();
+  ASSERT_TRUE(renaming);
+  EXPECT_EQ(renaming.Caption, "Renaming old play list.");
+  app_->Press(renaming, IDOK);
+  ASSERT_TRUE(WaitUntil([&] { return ReadText(list_) != before_; }));
+  EXPECT_TRUE(app_->WaitForTitle([](const std::string& t) { return Named(t, "mix.m3u"); }));
+  const std::string written = ReadText(list_);
+  EXPECT_EQ(written.rfind("#EXTM3U\r\n", 0), 0u) << written;
+  EXPECT_NE(written.find(scratch.Work + "\\track1.mp3\r\n"), std::string::npos) << written;
+  const std::vector<std::string> backups = Backups();
+  ASSERT_EQ(backups.size(), 1u);
+  EXPECT_EQ(backups[0], renaming.Text);
+  EXPECT_EQ(ReadText(backups[0]), before_);
+  // The reload read the paths it wrote: nothing left to repair, no question.
+  EXPECT_EQ(app_->Text(kTotalKB), "10");
+  EXPECT_FALSE(app_->FindBox()) << app_->FindBox().Caption;
+}
+
+TEST_F(Rewrite, NoLeavesTheFileAlone) {
+  Box question = Start();
+  ASSERT_TRUE(question);
+  app_->Press(question, IDNO);
+  EXPECT_TRUE(app_->WaitForTitle([](const std::string& t) { return Named(t, "mix.m3u"); }));
+  EXPECT_EQ(ReadText(list_), before_);
+  EXPECT_TRUE(Backups().empty());
+}
+
+TEST_F(Rewrite, AFileThatCannotBeMovedIsToldAndKept) {
+  list_ = KnownList();
+  // Held open without delete sharing: readable, but it cannot be renamed.
+  HANDLE held = CreateFileA(list_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  Box question = Start();
+  ASSERT_TRUE(question);
+  app_->Press(question, IDYES);
+  Box renaming = app_->WaitForBox();
+  ASSERT_TRUE(renaming);
+  app_->Press(renaming, IDOK);
+  Box refused = app_->WaitForBox();
+  CloseHandle(held);
+  ASSERT_TRUE(refused);
+  EXPECT_EQ(refused.Caption, "Error");
+  EXPECT_EQ(refused.Text, "Could not create a backup file!");
+  app_->Press(refused, IDOK);
+  EXPECT_EQ(ReadText(list_), before_);
+  EXPECT_TRUE(Backups().empty());
+  EXPECT_TRUE(app_->Running());
+}
+
+class Duplicates : public VoltrakTest {
+ protected:
+  // track1 listed twice, between them track2: 3 + 2 + 3 KB.
+  void Start() {
+    KnownList();
+    WriteText(scratch.SettingsFile, "[Options]\r\nDuplicateMode=1\r\n");
+    list_ = scratch.Work + "\\dups.m3u";
+    WriteText(list_, "#EXTM3U\r\ntrack1.mp3\r\ntrack2.mp3\r\ntrack1.mp3\r\n");
+    app_ = std::make_unique<App>(scratch, ("\"" + list_ + "\"").c_str());
+  }
+  std::unique_ptr<App> app_;
+  std::string list_;
+};
+
+TEST_F(Duplicates, EachAnswerOfTheQuestion) {
+  const struct {
+    int button;
+    const char* totalKB;
+    bool offersRewrite;
+  } cases[] = {
+      {IDC_DUP1_REMOVE, "5", true},
+      {IDC_DUP2_REMOVE, "5", true},
+      {IDC_DUP_KEEP_BOTH, "8", false},
+      {IDC_DUP_STOP_CHECKING, "8", false},
+  };
+  for (const auto& c : cases) {
+    Start();
+    Box question = app_->WaitForBox();
+    ASSERT_TRUE(question) << c.button;
+    EXPECT_EQ(question.Caption, "Duplicate Files found in play list");
+    EXPECT_EQ(TextOf(GetDlgItem(question.Window, IDC_DUP1_FILE_NAME)), "track1.mp3");
+    EXPECT_EQ(TextOf(GetDlgItem(question.Window, IDC_DUP1_ENTRY)), "1");
+    EXPECT_EQ(TextOf(GetDlgItem(question.Window, IDC_DUP2_ENTRY)), "3");
+    EXPECT_EQ(TextOf(GetDlgItem(question.Window, IDC_DUP2_TITLE)), "Track 1");
+    // Escape does not end it.
+    PostMessageA(question.Window, WM_COMMAND, IDCANCEL, 0);
+    Sleep(200);
+    ASSERT_TRUE(IsWindowVisible(question.Window)) << "Escape closed the question";
+    app_->Press(question, c.button);
+    if (c.offersRewrite) {
+      Box offer = app_->WaitForBox();
+      ASSERT_TRUE(offer) << c.button;
+      EXPECT_EQ(offer.Caption, "Duplicates removed.");
+      app_->Press(offer, IDNO);
+    }
+    EXPECT_TRUE(WaitUntil([&] { return app_->Text(kTotalKB) == c.totalKB; }))
+        << c.button << ": " << app_->Text(kTotalKB);
+    EXPECT_FALSE(app_->FindBox()) << c.button;
+    app_.reset();
+  }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // folder, and the plug-in's master playlist.
 #include <memory>
 
+#include "outputs/clipboard_text.h"
 #include "tests/e2e/fixture.h"
 
 namespace e2e {
@@ -148,6 +149,20 @@ TEST_F(Player, ThePluginsMasterPlaylistLeavesWhoseListItIs) {
   EXPECT_TRUE(app.Run(kPlugin).empty());
   EXPECT_EQ(app.Title().rfind("master.m3u", 0), 0u) << app.Title();
   EXPECT_EQ(FileCommands(app), "000");
+}
+
+TEST_F(Player, CopyToClipboardGivesTheTrackThePlayerIsOnNow) {
+  ClearClipboard();
+  StandInPlayer player(scratch.Work, current, 2, true);
+  App app(scratch, nullptr);
+  REQUIRE_CONTROL(app, kWinAmp, "WinAmp");
+  EXPECT_TRUE(app.Run(kWinAmp).empty());
+  EXPECT_TRUE(app.Run(kCopyClipboard).empty());
+  EXPECT_EQ(ClipboardText(), std::string("Harness - Track 3\r\n") + voltrak::kLyricsSite +
+                                 "/lyrics/harness/known_numbers/track_3");
+  // The player was asked again, and its reload repeats nothing.
+  EXPECT_EQ(TraceCount(scratch, "PlayerListPosition 2\r\n"), 2u);
+  EXPECT_EQ(LastCommandTraced(scratch), 0);
 }
 
 }  // namespace
