@@ -1,7 +1,7 @@
 #!/bin/bash
 # tools/fuzz.sh TARGET [SECONDS]: builds the fuzz tree with clang and runs one
 # libFuzzer target (m3u_parse, play_length, capacity, load) for SECONDS
-# (default 60) on a copy of its seed corpus, so the repository's seeds stay
+# (default 60) on a copy of its starting corpus, so the repository's inputs stay
 # as they were made. Findings are written as crash-* files in the run folder.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
