@@ -72,7 +72,7 @@ void Grouped(Out& out, const std::vector<EntryRef>& sorted) {
   std::optional<std::string_view> previous;
   bool first = true;
   for (const EntryRef& entry : sorted) {
-    std::string_view path = entry.Record->FilePath ? *entry.Record->FilePath : std::string_view();
+    std::string_view path = PathText(*entry.Record);
     size_t cut = path.rfind('\\');
     std::optional<std::string_view> folder;
     if (cut != std::string_view::npos) folder = path.substr(0, cut);
@@ -112,7 +112,7 @@ std::string_view TitleOrPath(const MP3Information& record) {
     size_t comma = record.ExtendedInfo->find(',');
     if (comma != std::string::npos) return std::string_view(*record.ExtendedInfo).substr(comma + 1);
   }
-  return record.FilePath ? std::string_view(*record.FilePath) : std::string_view();
+  return PathText(record);
 }
 
 std::string LyricsAddress(const MP3Information& record) {

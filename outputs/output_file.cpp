@@ -15,18 +15,14 @@ constexpr size_t kBlockSize = 64 * 1024;
 }  // namespace
 
 std::string OutputPathOf(std::string_view playlistPath, std::string_view extension) {
-  std::string_view name = FileNamePart(playlistPath);
-  size_t dot = name.rfind('.');
-  size_t keep = dot == std::string_view::npos ? playlistPath.size()
-                                              : playlistPath.size() - name.size() + dot;
-  std::string path(playlistPath.substr(0, keep));
+  std::string path(playlistPath.substr(0, playlistPath.size() - ExtensionPart(playlistPath).size()));
   path += extension;
   return path;
 }
 
 std::string BaseNameOf(std::string_view path) {
   std::string_view name = FileNamePart(path);
-  return std::string(name.substr(0, name.rfind('.')));
+  return std::string(name.substr(0, name.size() - ExtensionPart(name).size()));
 }
 
 OutputDocument::OutputDocument(const OutputTarget& target, std::string path)

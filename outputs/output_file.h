@@ -43,11 +43,6 @@ struct OutputResult {
   uint32_t Failures = 0;
 };
 
-// A track's name as the outputs show it: empty when it has none.
-inline std::string_view ShownName(const MP3Information& record) {
-  return record.TrackName().value_or(std::string_view());
-}
-
 // The output file name with `extension` in place of the playlist file
 // name's own (from its last full stop), or added when the file name has
 // none; a full stop in a folder name never counts.

@@ -19,24 +19,14 @@ bool Refused(char c) {
                                                      std::string_view::npos;
 }
 
-std::string_view ExtensionOf(std::string_view path) {
-  std::string_view name = FileNamePart(path);
-  size_t dot = name.rfind('.');
-  return dot == std::string_view::npos ? std::string_view() : name.substr(dot);
-}
-
-std::string_view PathOf(const MP3Information& record) {
-  return record.FilePath ? std::string_view(*record.FilePath) : std::string_view();
-}
 
 }  // namespace
 
 std::string CopyFolder(const std::optional<std::string>& chosen, std::string_view playlistPath) {
   if (chosen) return CopyDestination(*chosen, {});
-  std::string_view name = FileNamePart(playlistPath);
-  size_t dot = name.rfind('.');
-  if (dot == std::string_view::npos) return std::string(playlistPath) + "-tracks";
-  return std::string(playlistPath.substr(0, playlistPath.size() - name.size() + dot));
+  std::string_view extension = ExtensionPart(playlistPath);
+  if (extension.empty()) return std::string(playlistPath) + "-tracks";
+  return std::string(playlistPath.substr(0, playlistPath.size() - extension.size()));
 }
 
 std::string_view StripTrackNumber(std::string_view fileName) {
@@ -55,10 +45,10 @@ std::string CopyName(const MP3Information& record, uint32_t index, const OptionF
     for (char c : *trackName) {
       if (!Refused(c)) name += c;
     }
-    name += ExtensionOf(PathOf(record));
+    name += ExtensionPart(PathText(record));
     return name;
   }
-  std::string_view fileName = FileNamePart(PathOf(record));
+  std::string_view fileName = FileNamePart(PathText(record));
   name += options.CopyStripNumbers ? StripTrackNumber(fileName) : fileName;
   return name;
 }
@@ -139,7 +129,7 @@ CopyResult CopyTracks(const Playlist& playlist, const OptionFlags& options,
   for (uint32_t i = 0; i < playlist.TrackCount(); ++i) {
     host.NextTrack(i);
     const MP3Information& record = playlist.Tracks[i];
-    std::string source = ResolveOpenPath(PathOf(record), playlistPath);
+    std::string source = ResolveOpenPath(PathText(record), playlistPath);
     std::string destination = CopyDestination(folder, CopyName(record, i, options));
     if (source == destination) {
       ++result.Skipped;
@@ -159,7 +149,7 @@ uint64_t BytesToCopy(const Playlist& playlist, std::string_view playlistPath, Fi
   for (const MP3Information& record : playlist.Tracks) {
     uint64_t size = 0;
     size_t tailRead = 0;
-    if (files.ReadTail(ResolveOpenPath(PathOf(record), playlistPath), &size, nullptr, 0,
+    if (files.ReadTail(ResolveOpenPath(PathText(record), playlistPath), &size, nullptr, 0,
                        &tailRead) == 0) {
       total += size;
     }

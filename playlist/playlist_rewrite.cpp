@@ -8,14 +8,6 @@
 namespace voltrak {
 namespace {
 
-// The file name's last full stop, or npos when the file name has none.
-size_t ExtensionStart(std::string_view path) {
-  size_t name = path.rfind('\\');
-  size_t dot = path.rfind('.');
-  if (dot == std::string_view::npos) return dot;
-  return name != std::string_view::npos && dot < name ? std::string_view::npos : dot;
-}
-
 bool Exists(FileSystem& files, const std::string& path) {
   FileTimes ignored;
   return files.GetTimes(path, &ignored) == kErrorSuccess;
@@ -50,8 +42,9 @@ bool WriteWhole(const std::string& path, const Playlist& playlist, FileSystem& f
 }  // namespace
 
 std::string BackupNameOf(std::string_view playlistPath, const LocalTime& now) {
-  size_t dot = ExtensionStart(playlistPath);
-  if (dot == std::string_view::npos) return std::string(playlistPath) + ".bak";
+  std::string_view extension = ExtensionPart(playlistPath);
+  if (extension.empty()) return std::string(playlistPath) + ".bak";
+  const size_t dot = playlistPath.size() - extension.size();
   char stamp[32];
   std::snprintf(stamp, sizeof stamp, "-%04u%02u%02u%02u%02u%02u", unsigned{now.Year},
                 unsigned{now.Month}, unsigned{now.Day}, unsigned{now.Hour}, unsigned{now.Minute},
@@ -67,7 +60,7 @@ RewriteOutcome RewritePlaylist(std::string_view playlistPath, const Playlist& pl
   const std::string path(playlistPath);
   RewriteOutcome outcome;
   const std::string backup = BackupNameOf(path, clock.Now());
-  if (ExtensionStart(path) != std::string_view::npos) {
+  if (!ExtensionPart(path).empty()) {
     host.ShowMessage(backup, "Renaming old play list.",
                      kBoxIconInformation | kBoxTopmost | kBoxSetForeground);
   } else {

@@ -10,13 +10,6 @@ unsigned char Upper(unsigned char c) { return c >= 'a' && c <= 'z' ? c - ('a' - 
 
 int CompareNumbers(uint32_t a, uint32_t b) { return static_cast<int32_t>(a - b); }
 
-std::string_view NameOf(const MP3Information& record) {
-  return record.TrackName().value_or(std::string_view());
-}
-
-std::string_view PathOf(const MP3Information& record) {
-  return record.FilePath ? std::string_view(*record.FilePath) : std::string_view();
-}
 
 // Two text keys: the second is read only when the first ties.
 int CompareTexts(std::string_view a1, std::string_view b1, std::string_view a2,
@@ -41,7 +34,7 @@ int CompareEntries(Ordering ordering, const EntryRef& a, const EntryRef& b) {
   switch (ordering) {
     case Ordering::kByTrackName: {
       if (a.Index == b.Index) return 0;
-      int order = CompareTexts(NameOf(x), NameOf(y), PathOf(x), PathOf(y));
+      int order = CompareTexts(ShownName(x), ShownName(y), PathText(x), PathText(y));
       return order != 0 ? order : a.Index < b.Index ? -1 : 1;
     }
     case Ordering::kByTitle:
@@ -51,7 +44,7 @@ int CompareEntries(Ordering ordering, const EntryRef& a, const EntryRef& b) {
     case Ordering::kByAlbum:
       return CompareTexts(x.TagAlbum(), y.TagAlbum(), x.TagTitle(), y.TagTitle());
     case Ordering::kByPath:
-      return CompareTexts(PathOf(x), PathOf(y), NameOf(x), NameOf(y));
+      return CompareTexts(PathText(x), PathText(y), ShownName(x), ShownName(y));
     case Ordering::kByPlayLength:
       return CompareNumbers(x.PlayLength, y.PlayLength);
     case Ordering::kBySize:
@@ -91,11 +84,11 @@ struct Keyed {
 // The two text keys of an ordering, or none for the numeric ones.
 bool KeysOf(Ordering ordering, const MP3Information& r, std::string* first, std::string* second) {
   switch (ordering) {
-    case Ordering::kByTrackName: *first = KeyOf(NameOf(r)), *second = KeyOf(PathOf(r)); return true;
+    case Ordering::kByTrackName: *first = KeyOf(ShownName(r)), *second = KeyOf(PathText(r)); return true;
     case Ordering::kByTitle: *first = KeyOf(r.TagTitle()), *second = KeyOf(r.TagArtist()); return true;
     case Ordering::kByArtist: *first = KeyOf(r.TagArtist()), *second = KeyOf(r.TagTitle()); return true;
     case Ordering::kByAlbum: *first = KeyOf(r.TagAlbum()), *second = KeyOf(r.TagTitle()); return true;
-    case Ordering::kByPath: *first = KeyOf(PathOf(r)), *second = KeyOf(NameOf(r)); return true;
+    case Ordering::kByPath: *first = KeyOf(PathText(r)), *second = KeyOf(ShownName(r)); return true;
     default: return false;
   }
 }

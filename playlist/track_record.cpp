@@ -80,6 +80,12 @@ std::string_view MP3Information::TagYear() const {
   return std::string_view(field, length);
 }
 
+std::string_view ExtensionPart(std::string_view path) {
+  std::string_view name = FileNamePart(path);
+  size_t dot = name.rfind('.');
+  return dot == std::string_view::npos ? std::string_view() : name.substr(dot);
+}
+
 std::string_view FileNamePart(std::string_view path) {
   size_t slash = path.rfind('\\');
   return slash == std::string_view::npos ? path : path.substr(slash + 1);

@@ -76,6 +76,18 @@ class MP3Information {
 // it when there is none.
 std::string_view FileNamePart(std::string_view path);
 
+// The file name's extension, from its last full stop on, or nothing when
+// the file name has none (a full stop in a folder name does not count).
+std::string_view ExtensionPart(std::string_view path);
+
+// A record's display name and path as texts, empty when it has none.
+inline std::string_view ShownName(const MP3Information& record) {
+  return record.TrackName().value_or(std::string_view());
+}
+inline std::string_view PathText(const MP3Information& record) {
+  return record.FilePath ? std::string_view(*record.FilePath) : std::string_view();
+}
+
 // Trims the four text fields of an ID3v1 block in place, or zeroes a block
 // that does not start with "TAG".
 void NormalizeTag(Id3v1Block& tag);

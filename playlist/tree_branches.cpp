@@ -18,7 +18,7 @@ std::string Printed(const char* format, Numbers... numbers) {
 }
 
 std::string NameOf(const MP3Information& record) {
-  return std::string(record.TrackName().value_or(std::string_view()));
+  return std::string(ShownName(record));
 }
 
 std::string PathOf(const MP3Information& record) { return record.FilePath.value_or(std::string()); }
