@@ -248,7 +248,7 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
   }
   // Every output asked for is made, whatever failed before it.
   std::string copyFolder = options.Outputs.CopyTo ? PlaylistPathFor(*options.Outputs.CopyTo) : "";
-  bool written = WriteOutputs(options.Outputs, playlist, PlanningSettingsFor(options),
+  bool written = WriteOutputs(options.Outputs, playlist, planning,
                               settings.CurrentPlaylistPath, copyFolder,
                               progress != CliLoadHost::Progress::kNever, err);
   return written && !rewriteFailed ? kExitDone : kExitOutputFailed;
