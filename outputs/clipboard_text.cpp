@@ -15,10 +15,15 @@ namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
 
+// A text of the list up to its first NUL, which ends every text of the
+// program: in the block it would end the clipboard's text, and every track
+// after it would be lost.
+std::string_view UpToNul(std::string_view text) { return text.substr(0, text.find('\0')); }
+
 // The first pass: only counts.
 struct Measure {
   size_t Size = 0;
-  void operator()(std::string_view text) { Size += text.size(); }
+  void operator()(std::string_view text) { Size += UpToNul(text).size(); }
 };
 
 // The second pass: copies into the block, and never past its end.
@@ -26,6 +31,7 @@ struct Fill {
   char* At;
   char* End;
   void operator()(std::string_view text) {
+    text = UpToNul(text);
     size_t count = std::min(text.size(), static_cast<size_t>(End - At));
     std::memcpy(At, text.data(), count);
     At += count;
@@ -139,8 +145,7 @@ std::optional<std::string> SingleTrackText(const Playlist& playlist, uint32_t po
                                            bool nameByInfo) {
   if (position >= playlist.TrackCount()) return std::nullopt;
   const MP3Information& record = playlist.Tracks[position];
-  std::string text(nameByInfo ? TitleOrPath(record)
-                              : std::string_view(record.FilePath.value_or(std::string())));
+  std::string text(UpToNul(nameByInfo ? TitleOrPath(record) : PathText(record)));
   std::string address = LyricsAddress(record);
   if (!address.empty()) {
     text += kLineEnd;

@@ -15,10 +15,18 @@ constexpr size_t kPieceSize = 1 << 20;
 
 // What Windows refuses in a file name: these, and the control characters.
 bool Refused(char c) {
-  return static_cast<unsigned char>(c) < 0x20 || std::string_view(":*<>\".?/\\|").find(c) !=
-                                                     std::string_view::npos;
+  return static_cast<unsigned char>(c) < 0x20 ||
+         std::string_view(":*<>\"?/\\|").find(c) != std::string_view::npos;
 }
 
+// Appends `text` less what Windows refuses in a file name. A file name
+// from the list is no safer than a track name: "C:a.mp3" or "x/../a.mp3"
+// would name a stream or a place outside the folder.
+void AppendAllowed(std::string& name, std::string_view text, bool keepFullStops) {
+  for (char c : text) {
+    if (!Refused(c) && (keepFullStops || c != '.')) name += c;
+  }
+}
 
 }  // namespace
 
@@ -42,14 +50,13 @@ std::string CopyName(const MP3Information& record, uint32_t index, const OptionF
   std::string name = number;
   std::optional<std::string_view> trackName = record.TrackName();
   if (options.CopyNameByInfo && trackName) {
-    for (char c : *trackName) {
-      if (!Refused(c)) name += c;
-    }
-    name += ExtensionPart(PathText(record));
+    // The track name loses its full stops too: only the extension has one.
+    AppendAllowed(name, *trackName, false);
+    AppendAllowed(name, ExtensionPart(PathText(record)), true);
     return name;
   }
   std::string_view fileName = FileNamePart(PathText(record));
-  name += options.CopyStripNumbers ? StripTrackNumber(fileName) : fileName;
+  AppendAllowed(name, options.CopyStripNumbers ? StripTrackNumber(fileName) : fileName, true);
   return name;
 }
 

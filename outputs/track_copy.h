@@ -61,10 +61,11 @@ struct CopyResult {
 std::string CopyFolder(const std::optional<std::string>& chosen, std::string_view playlistPath);
 
 // The copy name of the record at 0-based `index`: "%03u-" and then the
-// track name with every character Windows refuses in a file name left out,
-// followed by the source file name's extension (none when it has none); or
-// the source file name, stripped of its leading track number when
-// `CopyStripNumbers` is on.
+// track name without its full stops, followed by the source file name's
+// extension (none when it has none); or the source file name, stripped of
+// its leading track number when `CopyStripNumbers` is on. Either way every
+// character Windows refuses in a file name is left out, so that the copy
+// lands in the folder under that one name.
 std::string CopyName(const MP3Information& record, uint32_t index, const OptionFlags& options);
 
 // The file name less its leading track number ("07 - Song.mp3" is

@@ -151,11 +151,14 @@ std::string RepairPaths(uint32_t mode, std::string_view playlistPath, Playlist& 
       }
       if (common > folderLength) common = folderLength;
       if (common == 0) continue;
+      // A path line is never empty and never starts with "#": written back,
+      // such a path would vanish, or read as the next entry's information.
+      auto writable = [](std::string_view line) { return !line.empty() && line[0] != '#'; };
       std::string repaired;
       if (common == folderLength && path.size() > folderLength &&
-          IsSeparator(path[folderLength])) {
+          IsSeparator(path[folderLength]) && writable(path.substr(folderLength + 1))) {
         repaired = path.substr(folderLength + 1);
-      } else if (HasDrive(path)) {
+      } else if (HasDrive(path) && writable(path.substr(2))) {
         repaired = path.substr(2);
       } else {
         continue;

@@ -93,7 +93,11 @@ TEST(ClipboardText, GroupedByExactFolderWithFormFeedsBetween) {
 TEST(ClipboardText, TheBlockHoldsLongNamesWholeAndNothingMore) {
   const std::string longPath = "C:\\" + std::string(300, 'f') + "\\" + std::string(600, 'n');
   Playlist list = ListOf(Entry(("#EXTINF:5" + std::string(300, 'x')).c_str(), longPath, 5),
-                         Entry(("#EXTINF:5," + std::string(700, 't')).c_str(), "C:\\a.mp3", 5));
+                         Entry(("#EXTINF:5," + std::string(700, 't')).c_str(), "C:\\a.mp3", 5),
+                         Entry(nullptr, std::string("C:\\b\0.mp3", 9), 5));
+  // A NUL ends a name, as every text of the program: inside the block it
+  // would end the clipboard's text there.
+  list.Tracks[2].ExtendedInfo = std::string("#EXTINF:5,t\0x", 13);
   for (ListTextShape shape : {ListTextShape::kNumbered, ListTextShape::kGroupedByFolder}) {
     GuardedBlocks blocks;
     ASSERT_EQ(WriteListText(shape, list, "C:\\mix.m3u", blocks), ListTextResult::kWritten);
@@ -143,6 +147,8 @@ TEST(ClipboardText, LyricsAddressAndTheSingleTrack) {
   EXPECT_EQ(SingleTrackText(list, 1, false), "C:\\a\\2.mp3" + address);
   EXPECT_EQ(SingleTrackText(list, 2, true), "C:\\a\\3.mp3\r\n" + site + "/lyrics///");
   EXPECT_EQ(SingleTrackText(list, 3, true), std::nullopt);
+  list.Tracks[0].ExtendedInfo = std::string("#EXTINF:1,O\0ne", 14);
+  EXPECT_EQ(SingleTrackText(list, 0, true), "O\r\n" + site + "/lyrics///");
 }
 
 class RecordingSurface : public PrintSurface {

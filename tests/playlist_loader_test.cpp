@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
+#include "playlist/m3u_format.h"
 #include "playlist/playlist_loader.h"
 #include "tests/memory_file_system.h"
 #include "tests/test_support.h"
@@ -81,12 +84,14 @@ TEST(RepairPaths, AbsoluteMakesEveryDrivelessPathFull) {
 TEST(RepairPaths, RelativeCutsThePlaylistFolderOrTheDrive) {
   Playlist playlist = ListOf({"C:\\Lists\\Rock\\a.mp3", "C:\\Music\\b.mp3",
                               "C:\\Listsmore\\c.mp3", "D:\\d.mp3", "Cool\\e.mp3",
-                              "c:\\lists\\f.mp3"});
+                              "c:\\lists\\f.mp3", "C:\\Lists\\#1 Hit.mp3", "C:#x", "C:"});
   ScriptedLoadHost host;
   EXPECT_EQ(RepairPaths(kRelativePaths, "C:\\Lists\\mix.m3u", playlist, host), "Path changed.");
+  // A path that would be an empty or a "#" line keeps a form it can be written in.
   EXPECT_EQ(PathsOf(playlist),
             (std::vector<std::string>{"Rock\\a.mp3", "\\Music\\b.mp3", "\\Listsmore\\c.mp3",
-                                      "D:\\d.mp3", "Cool\\e.mp3", "c:\\lists\\f.mp3"}));
+                                      "D:\\d.mp3", "Cool\\e.mp3", "c:\\lists\\f.mp3",
+                                      "\\Lists\\#1 Hit.mp3", "C:#x", "C:"}));
   Playlist driveless = ListOf({"Rock\\a.mp3", "\\x.mp3"});
   EXPECT_EQ(RepairPaths(kRelativePaths, "C:\\Lists\\mix.m3u", driveless, host), "");
   EXPECT_EQ(RepairPaths(kIgnorePaths, "C:\\Lists\\mix.m3u", playlist, host), "");
@@ -325,6 +330,49 @@ namespace {
 using testing::MemoryFileSystem;
 
 // The load against a file system that lets it down where the test says.
+// A long list is read in pieces; they must parse, and count, entry for
+// entry as the whole text does, whatever lines they end near: "#" lines
+// that wait for their path, headers and byte-order marks in the middle,
+// blank runs, CR, LF and CR LF, long lines.
+TEST(ReadPlaylistText, PiecesParseAsTheWholeText) {
+  const std::string lines[] = {"#EXTINF:61,A - T\r\n", "#EXTVLCOPT:x=1\r\n", "#EXTM3U\r\n",
+                               "\xEF\xBB\xBF", "#note\n", "\r\n\n\r", "#EXTM3U\n",
+                               "#EXTINF:7,B\r", "#EX", std::string(300, 'a') + "\n"};
+  std::string text = "\xEF\xBB\xBF#EXTINF:5,first\r\n";
+  std::mt19937 random(1);  // the same numbers everywhere
+  for (size_t i = 0; text.size() < 20000; ++i) {
+    text += lines[random() % std::size(lines)];
+    if (random() % 3 == 0) text += "m\\" + std::to_string(i) + (random() % 2 ? "\r\n" : "\n");
+  }
+  testing::MemoryFileSystem files;
+  files.Put("C:\\l\\big.m3u", text);
+  auto texts = [](const std::vector<M3uEntry>& entries) {
+    std::vector<std::pair<std::string, std::string>> all;
+    for (const M3uEntry& e : entries) {
+      all.emplace_back(e.ExtendedInfo.value_or("(none)"), e.FilePath);
+    }
+    return all;
+  };
+  for (size_t pieceSize : {1, 5, 64, 1000, 1 << 20}) {
+    std::vector<std::string> pieces;
+    ASSERT_EQ(ReadPlaylistText(files, "C:\\l\\big.m3u", &pieces, pieceSize), 0u);
+    std::string whole;
+    size_t count = 0;
+    std::vector<M3uEntry> entries;
+    for (const std::string& piece : pieces) {
+      whole += piece;
+      count += CountM3uEntries(piece);
+      for (const M3uEntry& e : ParseM3u(piece)) entries.push_back(e);
+    }
+    EXPECT_EQ(whole, text) << pieceSize;
+    EXPECT_EQ(count, CountM3uEntries(text)) << pieceSize;
+    EXPECT_EQ(texts(entries), texts(ParseM3u(text))) << pieceSize;
+    if (pieceSize == 64) {
+      EXPECT_GT(pieces.size(), 50u);  // so that many places were tried
+    }
+  }
+}
+
 class FailingLoadTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -391,17 +439,35 @@ TEST_F(FailingLoadTest, RunningOutOfMemoryMidwayNeverLeavesTheCore) {
   ExpectFinished();
 }
 
+// A path longer than Windows takes is refused on every system, even where
+// it would open.
 TEST_F(FailingLoadTest, AnUnopenablePlaylistKeepsTheListAndReportsTheCode) {
-  Load();
-  host.Calls.clear();
-  files.FailOpenOf("C:\\Lists\\mix.m3u", kErrorAccessDenied);
-  LoadOutcome outcome = Load();
-  EXPECT_FALSE(outcome.Opened);
-  EXPECT_EQ(outcome.OpenError, kErrorAccessDenied);
-  EXPECT_EQ(outcome.Entries, 2u);
-  EXPECT_EQ(playlist.TotalSeconds, 150u);
-  EXPECT_EQ(host.CallsStartingWith("system error"), std::vector<std::string>{"system error 5"});
-  ExpectFinished();
+  const std::string tooLong = "C:\\Lists\\" + std::string(kMaxPathLength, 'n') + ".m3u";
+  files.Put(tooLong, "#EXTINF:1,x\r\na.mp3\r\n");
+  const struct {
+    std::string path;
+    uint32_t error;
+  } cases[] = {
+      {settings.CurrentPlaylistPath, kErrorAccessDenied},
+      {tooLong, kErrorFilenameTooLong},
+      {"", kErrorPathNotFound},
+  };
+  for (const auto& c : cases) {
+    settings.CurrentPlaylistPath = "C:\\Lists\\mix.m3u";
+    Load();
+    host.Calls.clear();
+    settings.CurrentPlaylistPath = c.path;
+    if (c.error == kErrorAccessDenied) files.FailNext(MemoryFileSystem::Op::kOpen, c.error);
+    LoadOutcome outcome = Load();
+    EXPECT_FALSE(outcome.Opened);
+    EXPECT_EQ(outcome.OpenError, c.error);
+    EXPECT_EQ(outcome.Entries, 2u);
+    EXPECT_EQ(playlist.TotalSeconds, 150u);
+    EXPECT_EQ(host.CallsStartingWith("system error"),
+              std::vector<std::string>{"system error " + std::to_string(c.error)});
+    EXPECT_EQ(host.Calls.back(), "run 1034");
+    EXPECT_EQ(host.CallsStartingWith("store ").size(), c.path.empty() ? 0u : 1u);
+  }
 }
 
 }  // namespace

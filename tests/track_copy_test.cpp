@@ -65,6 +65,10 @@ TEST(CopyNameTest, ByInformationAndByFile) {
       {nullptr, "C:\\m\\12 34", 6, 0, 1, "007-12 34"},
       {nullptr, "C:\\m\\07 - Song.mp3", 1, 0, 0, "002-07 - Song.mp3"},
       {nullptr, "Song.mp3", 999, 0, 1, "1000-Song.mp3"},
+      // A name from the list that would leave the folder or name a stream.
+      {nullptr, "..\\x/../../evil.mp3", 1, 0, 1, "002-x....evil.mp3"},
+      {nullptr, "C:a?.mp3", 1, 0, 0, "002-Ca.mp3"},
+      {"#EXTINF:1,Name", "C:\\m\\a.mp3:x|y", 0, 1, 1, "001-Name.mp3xy"},
   };
   for (const Case& c : cases) {
     OptionFlags options;
@@ -154,6 +158,22 @@ TEST(CopyTracksTest, AFailedCopyIsReportedAndRemoved) {
     std::string expected = c.Expected ? c.Expected : "2 " + destination + " 206";
     EXPECT_EQ(host.Calls, std::vector<std::string>{expected}) << c.Name;
     EXPECT_EQ(files.Files(), std::vector<std::string>{"C:\\in\\a.mp3"}) << c.Name;
+  }
+}
+
+// Times the source will not give, or the copy will not take, leave the copy
+// whole and unreported: the bytes are what counts.
+TEST(CopyTracksTest, TimesThatCannotBeKeptDoNotFailTheCopy) {
+  for (Op op : {Op::kGetTimes, Op::kSetTimes}) {
+    MemoryFileSystem files;
+    files.Put("C:\\in\\a.mp3", "bytes");
+    files.PutFolder("C:\\out");
+    files.FailNext(op, kErrorAccessDenied);
+    RecordingCopyHost host;
+    EXPECT_EQ(CopyFileKeepTimes(files, host, "C:\\in\\a.mp3", "C:\\out\\a.mp3"),
+              CopyOutcome::kCopied);
+    EXPECT_EQ(files.Get("C:\\out\\a.mp3"), "bytes");
+    EXPECT_TRUE(host.Calls.empty());
   }
 }
 
