@@ -1,23 +1,16 @@
 // The M3U parse on any bytes: the three readers agree, and every entry is a
 // whole path line inside the text.
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "fuzz/fuzz_support.h"
 #include "playlist/m3u_format.h"
 
 using voltrak::M3uEntry;
 
 namespace {
-// Names the broken property, so a finding says what it found.
-void Check(bool ok, const char* what) {
-  if (!ok) std::fprintf(stderr, "broken: %s\n", what), std::abort();
-}
-#define CHECK(condition) Check(condition, #condition)
-
 // Keeps what the writer writes.
 class StringFile : public voltrak::OutputFile {
  public:

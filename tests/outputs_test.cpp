@@ -190,6 +190,14 @@ TEST_F(Outputs, EdgeCasesMatchTheGoldenFiles) {
   }
 }
 
+TEST_F(Outputs, ALabelLineOfAnyLengthIsWrittenWhole) {
+  const std::string name(5000, 'n');
+  const std::string info = "#EXTINF:61," + name;
+  Playlist list = ListOf({{info.c_str(), "C:\\Music\\a.mp3", 61, "", "", "", true}});
+  ASSERT_EQ(WriteLabelFile(list, Target()).Failures, 0u);
+  EXPECT_EQ(Written("C:\\Lists\\example.lbl"), "#example\r\n  1 " + name + " (1:01)\r\n");
+}
+
 TEST_F(Outputs, CueSheetOfThreeTracks) {
   Playlist list = ListOf({kExample[0], kExample[1], kExample[3]});
   WriteCueSheet(list, Target("C:\\Lists\\party.m3u"));
@@ -279,6 +287,38 @@ TEST_F(Outputs, AFileThatFailsIsReportedAndRemovedAndTheOthersComplete) {
         EXPECT_EQ(told.Calls[i].rfind("cannot write " + gone[i] + " ", 0), 0u) << told.Calls[i];
       }
     }
+  }
+}
+
+// A report of many blocks: the disk failing at the second block ends the
+// writing there, and the file is removed and reported once, by its cause.
+TEST_F(Outputs, ALargeReportThatFailsPartWayStopsThereAndIsRemoved) {
+  std::vector<Track> tracks;
+  for (int i = 0; i < 60; ++i) tracks.insert(tracks.end(), kExample.begin(), kExample.end());
+  Playlist list = ListOf(tracks);
+  PlanVolumes(TenMinutes(), list, "C:\\Lists\\example.m3u");
+  ASSERT_EQ(Report(list, TenMinutes()).Failures, 0u);
+  ASSERT_GT(Written("C:\\Lists\\example.html").size(), 3u * 64 * 1024);
+  const struct {
+    std::function<void(MemoryFileSystem&)> fail;
+    uint32_t error;
+  } cases[] = {
+      {[](MemoryFileSystem& f) { f.FailNext(Op::kWrite, kErrorWriteFault, 1); }, kErrorWriteFault},
+      {[](MemoryFileSystem& f) { f.DiskFullAfter(100 * 1024); }, kErrorDiskFull},
+  };
+  for (const auto& c : cases) {
+    MemoryFileSystem disk;
+    disk.PutFolder("C:\\Lists");
+    c.fail(disk);
+    RecordingHost told;
+    const OutputResult result =
+        WriteHtmlReport(list, {TenMinutes(), AllListings(), "https://voltrak.example.org/"}, clock,
+                        {"C:\\Lists\\example.m3u", disk, told});
+    EXPECT_EQ(result.Failures, 1u);
+    EXPECT_TRUE(disk.Files().empty());
+    EXPECT_EQ(disk.Calls(Op::kWrite), 2u);
+    EXPECT_EQ(told.Calls, std::vector<std::string>{"cannot write C:\\Lists\\example.html " +
+                                                   std::to_string(c.error)});
   }
 }
 

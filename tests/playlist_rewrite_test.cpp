@@ -100,6 +100,15 @@ TEST_F(RewriteTest, ABackupOfTheSameSecondIsNotOverwritten) {
   EXPECT_EQ(files.Files(), (std::vector<std::string>{backup, path}));
 }
 
+TEST_F(RewriteTest, AFileOfTheUsersUnderTheScratchNameIsLeftAlone) {
+  const std::string mine = path + ".new.tmp";
+  files.Put(mine, "mine");
+  EXPECT_TRUE(Rewrite().Written);
+  EXPECT_EQ(files.Get(path), "#EXTM3U\r\n#EXTINF:60,New\r\nnew.mp3\r\n");
+  EXPECT_EQ(files.Files(), (std::vector<std::string>{backup, path, mine}));
+  EXPECT_EQ(files.Get(mine), "mine");
+}
+
 // Wherever the disk lets the rewrite down, the playlist's name still holds a
 // whole list, nothing half written is loaded, and the user hears of it.
 TEST_F(RewriteTest, NoFailureLosesThePlaylist) {

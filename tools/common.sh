@@ -4,11 +4,12 @@
 VOLTRAK_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 VOLTRAK_BUILD=${VOLTRAK_BUILD:-$VOLTRAK_ROOT/build}
 VOLTRAK_JOBS=${VOLTRAK_JOBS:-$(nproc)}
+VOLTRAK_FUZZ_BUILD=${VOLTRAK_FUZZ_BUILD:-$VOLTRAK_BUILD/fuzz}
 
 VOLTRAK_PACKAGES="cmake ninja-build g++ ccache libgtest-dev googletest g++-mingw-w64-x86-64
   wine wine64 xvfb xauth x11-utils imagemagick python3 python3-mutagen time
   python3-html5lib cuetools cups-daemon cups-client printer-driver-cups-pdf ghostscript
-  poppler-utils"
+  poppler-utils gcovr clang-14 libclang-rt-14-dev"
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
@@ -40,9 +41,106 @@ configure_and_build() {
 
 build_native() { mkdir -p "$VOLTRAK_BUILD" && configure_and_build native "$@"; }
 build_sanitized() { mkdir -p "$VOLTRAK_BUILD" && configure_and_build sanitized -DVOLTRAK_SANITIZE=ON "$@"; }
+# The coverage tree starts each test run from zero: the counts of an earlier
+# run, or of objects since rebuilt, would be added in (and the build's own
+# listing of the tests would warn of them).
+build_coverage() {
+  mkdir -p "$VOLTRAK_BUILD/coverage" &&
+    find "$VOLTRAK_BUILD/coverage" -name '*.gcda' -delete &&
+    configure_and_build coverage -DCMAKE_BUILD_TYPE=Debug -DVOLTRAK_COVERAGE=ON "$@" &&
+    find "$VOLTRAK_BUILD/coverage" -name '*.gcda' -delete
+}
 build_windows() {
   mkdir -p "$VOLTRAK_BUILD" &&
     configure_and_build windows -DCMAKE_TOOLCHAIN_FILE="$VOLTRAK_ROOT/cmake/mingw-w64.cmake" "$@"
+}
+
+# The libFuzzer tree in $VOLTRAK_FUZZ_BUILD: clang, with the sanitizers.
+configure_fuzz() {
+  local dir=$VOLTRAK_FUZZ_BUILD
+  mkdir -p "$dir"
+  CC=clang-14 CXX=clang++-14 cmake -S "$VOLTRAK_ROOT" -B "$dir" -G Ninja \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOLTRAK_FUZZ=ON -DBUILD_TESTING=OFF >"$dir.configure.log" 2>&1 ||
+    { cat "$dir.configure.log"; return 1; }
+}
+
+# run_fuzz_smoke [SECONDS]: builds every target of fuzz/, runs each once over
+# each of its seeds, then for an even share of SECONDS (default 60) on a copy
+# of them in $VOLTRAK_FUZZ_BUILD/smoke, where a finding stays. Each target is
+# one test, added to $passed or $failed.
+run_fuzz_smoke() {
+  local total=${1:-60} targets=() source target seconds run log status stats
+  for source in "$VOLTRAK_ROOT"/fuzz/*_fuzz.cpp; do
+    target=${source##*/}
+    targets+=("${target%_fuzz.cpp}")
+  done
+  seconds=$((total / ${#targets[@]}))
+  [ "$seconds" -ge 1 ] || seconds=1
+  echo "== fuzz targets, ${seconds}s each"
+  if ! configure_fuzz ||
+    ! cmake --build "$VOLTRAK_FUZZ_BUILD" -j "$VOLTRAK_JOBS" --target "${targets[@]/#/fuzz_}" \
+      >"$VOLTRAK_FUZZ_BUILD.build.log" 2>&1; then
+    tail -n 40 "$VOLTRAK_FUZZ_BUILD.build.log" 2>/dev/null
+    echo "fuzz build failed: ${#targets[@]} targets not run" >&2
+    failed=$((${failed:-0} + ${#targets[@]}))
+    return 1
+  fi
+  for target in "${targets[@]}"; do
+    run=$VOLTRAK_FUZZ_BUILD/smoke/$target
+    log=$run/log
+    rm -rf "$run" && mkdir -p "$run/corpus"
+    status=0
+    # No seeds is a fault of its own: the run would start from nothing.
+    cp "$VOLTRAK_ROOT/fuzz/corpus/$target"/* "$run/corpus/" 2>"$log" || status=1
+    [ "$status" -eq 0 ] &&
+      "$VOLTRAK_FUZZ_BUILD/fuzz/fuzz_$target" -artifact_prefix="$run/" "$run"/corpus/* >>"$log" 2>&1 &&
+      "$VOLTRAK_FUZZ_BUILD/fuzz/fuzz_$target" -artifact_prefix="$run/" -max_total_time="$seconds" \
+        -print_final_stats=1 "$run/corpus" >>"$log" 2>&1 || status=1
+    stats=$(sed -nE 's/^stat::number_of_executed_units: *([0-9]+)/\1 runs/p
+      s/^stat::average_exec_per_sec: *([0-9]+)/\1 per second/p' "$log" | sed ':a;N;s/\n/, /;ba')
+    if [ "$status" -eq 0 ]; then
+      echo "fuzz $target: passed ($stats)"
+      passed=$((${passed:-0} + 1))
+    else
+      grep -E -m 5 'broken:|ERROR|SUMMARY|cannot stat|Test unit written' "$log" >&2
+      echo "fuzz $target: FAILED (see $run)" >&2
+      failed=$((${failed:-0} + 1))
+    fi
+  done
+}
+
+# report_coverage DIR: after the tests of the coverage tree DIR, prints one
+# line of the core's line and branch coverage, whole and per folder, and
+# writes the per-file report (lines with those not run, then branches) to
+# DIR/coverage.txt. Only the core's folders count; the Win32 side of the
+# system layer is not built here. Branches gcc adds for exceptions and for
+# lines without code are left out (--exclude-throw-branches,
+# --exclude-unreachable-branches): every call that may throw has one, and
+# they would bury the program's own decisions.
+report_coverage() {
+  local dir=$1
+  (cd "$VOLTRAK_ROOT" &&
+    gcovr -j 2 -r . --object-directory "$dir" --filter '(playlist|planning|outputs|support)/' \
+      --exclude '.*_win32\.cpp$' --exclude-throw-branches --exclude-unreachable-branches \
+      --json "$dir/coverage.json" --json-summary "$dir/coverage-summary.json" \
+      --txt "$dir/coverage.txt" "$dir" &&
+    gcovr -r . -a "$dir/coverage.json" --branches --txt "$dir/coverage-branches.txt" &&
+    cat "$dir/coverage-branches.txt" >>"$dir/coverage.txt") >"$dir/coverage.log" 2>&1 ||
+    { cat "$dir/coverage.log" >&2; return 1; }
+  python3 - "$dir/coverage-summary.json" <<'EOF'
+import json, sys
+files = json.load(open(sys.argv[1]))["files"]
+def figures(chosen):
+    counts = [sum(f[key] for f in chosen) for key in
+              ("line_covered", "line_total", "branch_covered", "branch_total")]
+    return [100.0 * c / t if t else 100.0 for c, t in (counts[0:2], counts[2:4])] + counts
+lines, branches, lc, lt, bc, bt = figures(files)
+folders = ", ".join("%s/ %.1f%%" % (folder, figures(
+    [f for f in files if f["filename"].startswith(folder + "/")])[0])
+    for folder in ("playlist", "planning", "outputs", "support"))
+print("coverage of the core: lines %.1f%% (%d/%d), branches %.1f%% (%d/%d) \u2014 %s"
+      % (lines, lc, lt, branches, bc, bt, folders))
+EOF
 }
 
 # Fills the prefix named by $WINEPREFIX. Mono and Gecko are left out: their

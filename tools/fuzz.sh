@@ -1,8 +1,10 @@
 #!/bin/bash
 # tools/fuzz.sh TARGET [SECONDS]: builds the fuzz tree with clang and runs one
-# libFuzzer target (m3u_parse, play_length, capacity, load) for SECONDS
-# (default 60) on a copy of its starting corpus, so the repository's inputs stay
-# as they were made. Findings are written as crash-* files in the run folder.
+# libFuzzer target (m3u_parse, play_length, capacity, load, tag, cli_options,
+# outputs) for SECONDS (default 60) on a copy of its starting corpus, so the
+# repository's inputs stay as they were made. Findings are written as crash-*
+# files in the run folder. The tree is $VOLTRAK_FUZZ_BUILD, by default
+# $VOLTRAK_BUILD/fuzz.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
@@ -11,13 +13,9 @@ seconds=${2:-60}
 seeds=$VOLTRAK_ROOT/fuzz/corpus/$target
 [ -d "$seeds" ] || { echo "fuzz.sh: no target $target (no $seeds)" >&2; exit 2; }
 
-if ! command -v clang++-14 >/dev/null || [ ! -d /usr/lib/llvm-14/lib/clang ]; then
-  as_root apt-get install -y -qq clang-14 libclang-rt-14-dev >/dev/null
-fi
-dir=$VOLTRAK_BUILD/fuzz
-CC=clang-14 CXX=clang++-14 cmake -S "$VOLTRAK_ROOT" -B "$dir" -G Ninja \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOLTRAK_FUZZ=ON -DBUILD_TESTING=OFF >"$dir.configure.log" 2>&1 ||
-  { cat "$dir.configure.log"; exit 1; }
+ensure_packages || exit 1
+dir=$VOLTRAK_FUZZ_BUILD
+configure_fuzz || exit 1
 cmake --build "$dir" -j "$VOLTRAK_JOBS" --target "fuzz_$target"
 
 run=$dir/runs/$target

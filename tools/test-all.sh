@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the native, sanitized and Windows trees,
-# and runs every test: the unit tests natively, under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and as .exe files under Wine, then the
-# end-to-end suite of the real program under Wine. Ends with "N passed, M failed".
+# Installs what is missing, builds the native, sanitized, coverage and Windows
+# trees, and runs every test: the unit tests natively, under AddressSanitizer
+# and UndefinedBehaviorSanitizer, with coverage counted (one line of the
+# core's figures), and as .exe files under Wine, then the
+# end-to-end suite of the real program under Wine, and a short run of every
+# fuzz target. Ends with "N passed, M failed".
 set -u
 . "$(dirname "$0")/common.sh"
 
@@ -42,6 +44,7 @@ native_options=(-DVOLTRAK_WERROR=ON)
 [ -f "$windows_cli" ] && native_options+=(-DVOLTRAK_WINDOWS_CLI="$windows_cli")
 build_native "${native_options[@]}" || build_failed native
 build_sanitized -DVOLTRAK_WERROR=ON || build_failed sanitized
+build_coverage -DVOLTRAK_WERROR=ON || build_failed coverage
 
 # One display and one prefix for the whole run; the Wine-side tests share
 # them. The display comes first, so that Wine starts in the prefix with it.
@@ -54,7 +57,13 @@ trap 'end_print_server; end_wine_prefix; end_display' EXIT
 [ -d "$VOLTRAK_BUILD/native" ] && run_ctest "native" "$VOLTRAK_BUILD/native"
 [ -d "$VOLTRAK_BUILD/sanitized" ] &&
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest "native, sanitized" "$VOLTRAK_BUILD/sanitized"
+if [ -d "$VOLTRAK_BUILD/coverage" ]; then
+  run_ctest "native, coverage" "$VOLTRAK_BUILD/coverage"
+  report_coverage "$VOLTRAK_BUILD/coverage" || echo "no coverage report" >&2
+fi
 [ -d "$VOLTRAK_BUILD/windows" ] && run_ctest "windows, under wine" "$VOLTRAK_BUILD/windows"
+# A short run of every fuzz target, its seeds first; each counts as one test.
+run_fuzz_smoke
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ] && [ "$passed" -gt 0 ]
