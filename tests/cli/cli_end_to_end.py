@@ -39,10 +39,10 @@ def windows_name(posix_path):
     return "Z:" + posix_path.replace("/", "\\")
 
 
-def run(args, cwd=None, program=None, stdout=subprocess.PIPE):
+def run(args, cwd=None, program=None, stdout=subprocess.PIPE, timeout=120):
     command = ([program] if program else [CLI]) + list(args)
     done = subprocess.run(command, cwd=cwd, stdout=stdout, stderr=subprocess.PIPE,
-                          timeout=120)
+                          timeout=timeout)
     return done.returncode, done.stdout, done.stderr
 
 
@@ -690,6 +690,51 @@ class Copy(Folder):
             self.assertEqual(sorted(os.listdir(small)), ["001-Band - Hit Remix.mp3", "002-bmp3.mp3"])
         finally:
             subprocess.run(["umount", small])
+
+
+class Scale(Folder):
+    """The largest lists users keep, through every output; run under the
+    sanitizers, where a slip past a buffer's end is caught. No timing."""
+
+    def setUp(self):
+        # A hundred thousand small files are quickest made in memory.
+        shm = "/dev/shm" if os.path.isdir("/dev/shm") else "/tmp"
+        self.dir = tempfile.mkdtemp(prefix="voltrak-cli-scale-", dir=shm)
+
+    def test_hundred_thousand_entries_through_every_output(self):
+        playlist, made = self.generate("big", "--count=100000", "--letters", "--missing=2",
+                                       "--noinfo=5", "--untagged=5", "--ends=mixed",
+                                       "--high-bytes", "--bytes=1100-3000")
+        slow = 1800
+        code, out, err = run(["--json", "--duplicates=keep-first", "--fill=size", "--medium=128m",
+                              "--split", "--html", "--listings=trackname,title,artist,album,path",
+                              "--cue", "--label", playlist], timeout=slow)
+        self.assertEqual(code, 0, err[:2000])
+        doc = json.loads(out.decode("utf-8"))
+        tracks = doc["tracks"]
+        self.assertEqual(len(tracks), made["entries"])
+        self.assertEqual(doc["totals"]["load_errors"], made["missing"])
+        self.assertGreater(len(doc["volumes"]), 1)
+        # The split lists read back to the planned entries, volume by volume.
+        listed = []
+        for volume in doc["volumes"]:
+            name = self.path("big", "example-%03u.M3U" % volume["number"])
+            with open(name, "rb") as f:
+                paths = [line for line in f.read().split(b"\r\n")
+                         if line and not line.startswith(b"#")]
+            self.assertEqual(len(paths), volume["tracks"], name)
+            listed += paths
+        self.assertEqual(listed, [latin(t["file_path"]) for t in tracks])
+        for written in ("example.html", "example.cue", "example.lbl"):
+            self.assertGreater(os.path.getsize(self.path("big", written)), 0, written)
+        code, out, err = run(["--text=grouped", playlist], timeout=slow)
+        self.assertEqual(code, 0, err[:2000])
+        self.assertEqual(out.count(b".mp3\r\n"), made["entries"])
+        # Every file that is there is copied; each missing one is named.
+        code, _, err = run(["--copy=" + self.path("copies"), "--quiet", playlist], timeout=slow)
+        self.assertEqual(code, 3, err[:2000])
+        self.assertEqual(err.count(b"\n"), made["missing"], err[:2000])
+        self.assertEqual(len(os.listdir(self.path("copies"))), made["entries"] - made["missing"])
 
 
 class SameAsWindows(Folder):
