@@ -1,6 +1,6 @@
-// The least any program must do for the track files of a playlist: open,
-// size, read the last 128 bytes, close. Both load benchmarks measure
-// against it.
+// The least any program must do for the track files of a playlist: open
+// each file from its folder's descriptor, size it, read its last 128 bytes,
+// close it; each folder opened once. Both load benchmarks measure against it.
 #pragma once
 
 #include <string>
@@ -13,7 +13,9 @@ namespace voltrak::bench {
 // starts. Empty when the playlist cannot be read.
 std::vector<std::string> TrackFilePaths(std::string_view windowsPlaylistPath);
 
-// Seconds for one pass of the bare calls over `paths`.
-double TimeFloor(const std::vector<std::string>& paths);
+// Seconds for one pass of the bare calls over `paths`, the opening and
+// closing of their folders included; with `cpuSeconds`, also the processor
+// time the pass took, which a busy machine disturbs less.
+double TimeFloor(const std::vector<std::string>& paths, double* cpuSeconds = nullptr);
 
 }  // namespace voltrak::bench

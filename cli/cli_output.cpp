@@ -1,8 +1,10 @@
 #include "cli/cli_output.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <charconv>
+#include <cstring>
 
 #include "cli/cli_options.h"
 #include "outputs/printout.h"
@@ -15,7 +17,9 @@ void AppendReadout(OutputBuffer& out, std::string_view label, std::string_view v
   out.Append(label);
   if (!value.empty()) {
     // Values line up after the longest label, "Reserve 1st:".
-    out.Append(std::string(13 - label.size(), ' '));
+    const size_t pad = 13 - label.size();
+    std::memset(out.Room(pad), ' ', pad);
+    out.Added(pad);
     out.Append(value);
   }
   out.Append('\n');
@@ -29,18 +33,28 @@ void AppendOptionalString(OutputBuffer& out, const std::optional<std::string_vie
   }
 }
 
-// True for the bytes a JSON string cannot hold as they are: controls, the
-// quote, the backslash and, in a Latin-1 text, every byte above 127 (written
-// as its code).
-constexpr std::array<bool, 256> EscapeTable(bool latin1) {
-  std::array<bool, 256> table{};
-  for (size_t c = 0; c < table.size(); ++c) {
-    table[c] = c < 0x20 || (latin1 && c >= 0x80) || c == '"' || c == '\\';
+// What a byte is in a JSON string: written as it is, escaped (controls, the
+// quote, the backslash), or above 127, which is written as it is in a UTF-8
+// text and as its code in a Latin-1 one.
+enum ByteKind : unsigned char { kPlain, kEscaped, kHigh };
+constexpr std::array<ByteKind, 256> ByteKinds() {
+  std::array<ByteKind, 256> kinds{};
+  for (size_t c = 0; c < kinds.size(); ++c) {
+    kinds[c] = c < 0x20 || c == '"' || c == '\\' ? kEscaped : c >= 0x80 ? kHigh : kPlain;
   }
-  return table;
+  return kinds;
 }
-constexpr std::array<bool, 256> kLatin1Escapes = EscapeTable(true);
-constexpr std::array<bool, 256> kUtf8Escapes = EscapeTable(false);
+constexpr std::array<ByteKind, 256> kByteKinds = ByteKinds();
+
+// Whether any of the eight bytes in `word` is not plain: a control, the
+// quote, the backslash, or (with `high` set) a byte above 127. Exact for the
+// word as a whole, which is all it is asked.
+inline bool AnyNotPlain(uint64_t word, bool high) {
+  constexpr uint64_t kOnes = 0x0101010101010101ull, kTops = 0x8080808080808080ull;
+  auto anyBelow = [](uint64_t v, uint64_t n) { return (v - kOnes * n) & ~v & kTops; };
+  return ((high ? word & kTops : 0) | anyBelow(word, 0x20) | anyBelow(word ^ (kOnes * '"'), 1) |
+          anyBelow(word ^ (kOnes * '\\'), 1)) != 0;
+}
 
 void AppendMember(OutputBuffer& out, std::string_view key, uint32_t value) {
   out.Append(key);
@@ -49,19 +63,47 @@ void AppendMember(OutputBuffer& out, std::string_view key, uint32_t value) {
 
 }  // namespace
 
-void OutputBuffer::AppendNumber(uint32_t value) {
-  char digits[12];
-  std::to_chars_result result = std::to_chars(digits, digits + sizeof digits, value);
-  text_.append(digits, result.ptr);
+OutputBuffer::OutputBuffer(std::FILE* stream) : stream_(stream) {}
+
+void OutputBuffer::Append(std::string_view bytes) {
+  if (stream_ != nullptr && bytes.size() >= kChunk) {
+    // A whole text made elsewhere goes out as it is, not through the buffer.
+    Drain();
+    Write(bytes.data(), bytes.size());
+    return;
+  }
+  std::memcpy(Room(bytes.size()), bytes.data(), bytes.size());
+  used_ += bytes.size();
 }
 
-void OutputBuffer::Drain() {
-  if (stream_ == nullptr || text_.empty()) return;
-  if (!failed_ && std::fwrite(text_.data(), 1, text_.size(), stream_) != text_.size()) {
+void OutputBuffer::AppendNumber(uint32_t value) {
+  char* at = Room(10);
+  used_ += static_cast<size_t>(std::to_chars(at, at + 10, value).ptr - at);
+}
+
+void OutputBuffer::MakeRoom(size_t size) {
+  if (stream_ != nullptr && used_ > 0) {
+    Drain();
+    if (capacity_ >= size) return;
+  }
+  size_t capacity = std::max({capacity_ * 2, used_ + size, stream_ != nullptr ? kChunk : 4096});
+  std::unique_ptr<char[]> larger(new char[capacity]);
+  if (used_ > 0) std::memcpy(larger.get(), buffer_.get(), used_);
+  buffer_ = std::move(larger);
+  capacity_ = capacity;
+}
+
+void OutputBuffer::Write(const char* bytes, size_t size) {
+  if (!failed_ && std::fwrite(bytes, 1, size, stream_) != size) {
     failed_ = true;
     error_ = errno;
   }
-  text_.clear();
+}
+
+void OutputBuffer::Drain() {
+  if (stream_ == nullptr || used_ == 0) return;
+  Write(buffer_.get(), used_);
+  used_ = 0;
 }
 
 bool OutputBuffer::Finish() {
@@ -109,32 +151,68 @@ bool IsUtf8(std::string_view bytes) {
 
 void AppendJsonString(OutputBuffer& out, std::string_view bytes) {
   static const char kHex[] = "0123456789abcdef";
-  const std::array<bool, 256>& kNeedsEscape = IsUtf8(bytes) ? kUtf8Escapes : kLatin1Escapes;
-  out.Append('"');
-  const char* p = bytes.data();
-  const char* const end = p + bytes.size();
+  // Written in place: at worst every byte takes six.
+  char* const start = out.Room(bytes.size() * 6 + 2);
+  char* at = start;
+  *at++ = '"';
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const auto* const end = p + bytes.size();
+  // Whether the text is UTF-8 is asked at its first byte above 127, of the
+  // rest only: all before it is ASCII, which no sequence starts in.
+  enum { kUnknown, kUtf8, kLatin1 } form = kUnknown;
   while (p < end) {
-    // Runs of plain bytes go out whole; a JSON document of a long list is
-    // mostly such runs.
-    const char* run = p;
-    while (p < end && !kNeedsEscape[static_cast<unsigned char>(*p)]) ++p;
-    if (p > run) out.Append(std::string_view(run, static_cast<size_t>(p - run)));
-    if (p == end) break;
-    unsigned char c = static_cast<unsigned char>(*p++);
-    switch (c) {
-      case '"': out.Append("\\\""); break;
-      case '\\': out.Append("\\\\"); break;
-      case '\n': out.Append("\\n"); break;
-      case '\r': out.Append("\\r"); break;
-      case '\t': out.Append("\\t"); break;
-      default: {
-        char escape[6] = {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 15]};
-        out.Append(std::string_view(escape, sizeof escape));
+    // Eight plain bytes at a time, the most of any text, and the last few
+    // at once when they are plain too.
+    while (end - p >= 8) {
+      uint64_t word;
+      std::memcpy(&word, p, 8);
+      if (AnyNotPlain(word, form != kUtf8)) break;
+      std::memcpy(at, p, 8);
+      at += 8;
+      p += 8;
+    }
+    if (const size_t left = static_cast<size_t>(end - p); left < 8) {
+      uint64_t word = 0x6161616161616161ull;  // "aaaaaaaa" around them
+      std::memcpy(&word, p, left);
+      if (!AnyNotPlain(word, form != kUtf8)) {
+        std::memcpy(at, p, left);
+        at += left;
         break;
       }
     }
+    const unsigned char c = *p++;
+    const ByteKind kind = kByteKinds[c];
+    if (kind == kPlain) {
+      *at++ = static_cast<char>(c);
+      continue;
+    }
+    if (kind == kHigh) {
+      if (form == kUnknown) {
+        const char* from = reinterpret_cast<const char*>(p - 1);
+        form = IsUtf8(std::string_view(from, static_cast<size_t>(end - p + 1))) ? kUtf8 : kLatin1;
+      }
+      if (form == kUtf8) {
+        *at++ = static_cast<char>(c);
+        continue;
+      }
+    }
+    *at++ = '\\';
+    switch (c) {
+      case '"': *at++ = '"'; break;
+      case '\\': *at++ = '\\'; break;
+      case '\n': *at++ = 'n'; break;
+      case '\r': *at++ = 'r'; break;
+      case '\t': *at++ = 't'; break;
+      default:
+        std::memcpy(at, "u00", 3);
+        at[3] = kHex[c >> 4];
+        at[4] = kHex[c & 15];
+        at += 5;
+        break;
+    }
   }
-  out.Append('"');
+  *at++ = '"';
+  out.Added(static_cast<size_t>(at - start));
 }
 
 std::vector<VolumeSummary> SummarizeVolumes(const Playlist& playlist) {

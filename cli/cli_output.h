@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,35 +14,48 @@
 
 namespace voltrak::cli {
 
-// Collects output and hands it to a stream in large pieces, so that a list
-// of any length is never held whole. Without a stream it keeps everything,
-// which is what the tests read.
+// Collects output in one buffer and hands it to a stream a megabyte at a
+// time, so that a list of any length is never held whole and a long one
+// takes few writes. Without a stream it keeps everything, which is what the
+// tests read.
 class OutputBuffer {
  public:
-  explicit OutputBuffer(std::FILE* stream = nullptr) : stream_(stream) {}
+  explicit OutputBuffer(std::FILE* stream = nullptr);
   OutputBuffer(const OutputBuffer&) = delete;
   OutputBuffer& operator=(const OutputBuffer&) = delete;
 
-  void Append(std::string_view bytes) {
-    text_.append(bytes);
-    if (stream_ != nullptr && text_.size() >= kChunk) Drain();
+  void Append(std::string_view bytes);
+  void Append(char c) {
+    *Room(1) = c;
+    ++used_;
   }
-  void Append(char c) { text_.push_back(c); }
   void AppendNumber(uint32_t value);
+
+  // Room for `size` more bytes at the end, to be written in place and then
+  // counted with Added.
+  char* Room(size_t size) {
+    if (capacity_ - used_ < size) MakeRoom(size);
+    return buffer_.get() + used_;
+  }
+  void Added(size_t size) { used_ += size; }
 
   // Writes what is left to the stream and flushes it; false when any write
   // failed along the way.
   bool Finish();
-  const std::string& Text() const { return text_; }
+  std::string Text() const { return std::string(buffer_.get(), used_); }
   // The errno of the first write that failed.
   int Error() const { return error_; }
 
  private:
-  static constexpr size_t kChunk = 1 << 16;
+  static constexpr size_t kChunk = size_t{1} << 20;
+  void MakeRoom(size_t size);
   void Drain();
+  void Write(const char* bytes, size_t size);
 
   std::FILE* stream_;
-  std::string text_;
+  std::unique_ptr<char[]> buffer_;
+  size_t capacity_ = 0;
+  size_t used_ = 0;
   bool failed_ = false;
   int error_ = 0;
 };

@@ -20,6 +20,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <utility>
 
 #ifndef VOLTRAK_VERSION
@@ -52,6 +53,22 @@ std::string AbsolutePosixPath(std::string_view path) {
 // is one in the current folder, so that its entries are found from there.
 constexpr std::string_view kStandardInput = "-";
 
+// A text held in memory, read as a file.
+class TextInput : public InputFile {
+ public:
+  explicit TextInput(std::string text) : text_(std::move(text)) {}
+  uint64_t Size() const override { return text_.size(); }
+  uint32_t Read(char* buffer, size_t capacity, size_t* got) override {
+    *got = text_.copy(buffer, capacity, done_);
+    done_ += *got;
+    return kErrorSuccess;
+  }
+
+ private:
+  std::string text_;
+  size_t done_ = 0;
+};
+
 // The system's file system with the text read from standard input standing
 // as the playlist file, once.
 class StandardInputFiles : public FileSystem {
@@ -70,7 +87,10 @@ class StandardInputFiles : public FileSystem {
     return files_.ReadTail(path, size, tail, tailSize, tailRead);
   }
   std::unique_ptr<InputFile> Open(std::string_view path, uint32_t* error) override {
-    return files_.Open(path, error);
+    if (taken_ || path != path_) return files_.Open(path, error);
+    taken_ = true;
+    *error = kErrorSuccess;
+    return std::make_unique<TextInput>(std::move(text_));
   }
   std::unique_ptr<OutputFile> Create(std::string_view path, uint32_t* error) override {
     return files_.Create(path, error);
@@ -86,6 +106,8 @@ class StandardInputFiles : public FileSystem {
   uint32_t SetTimes(std::string_view path, const FileTimes& times) override {
     return files_.SetTimes(path, times);
   }
+  void BeginReadBatch() override { files_.BeginReadBatch(); }
+  void EndReadBatch() override { files_.EndReadBatch(); }
 
  private:
   FileSystem& files_ = SystemFileSystem();

@@ -1,7 +1,11 @@
 #include "playlist/playlist_loader.h"
 
+#include <algorithm>
+#include <memory>
 #include <new>
+#include <optional>
 #include <utility>
+#include <vector>
 
 #include "playlist/duplicates.h"
 #include "playlist/m3u_format.h"
@@ -93,17 +97,23 @@ std::string Quoted(std::string_view before, std::string_view text, std::string_v
   return line;
 }
 
+// ResolveOpenPath into *full, reusing its room: the load builds one path
+// for every entry.
+void ResolveOpenPathInto(std::string_view filePath, std::string_view playlistPath,
+                         std::string* full) {
+  if (HasDrive(filePath) || IsNetworkPath(filePath)) {
+    full->assign(filePath);
+    return;
+  }
+  full->assign(IsFromRoot(filePath) ? RootOf(playlistPath) : FolderOf(playlistPath));
+  full->append(filePath);
+}
+
 }  // namespace
 
 std::string ResolveOpenPath(std::string_view filePath, std::string_view playlistPath) {
-  if (HasDrive(filePath) || IsNetworkPath(filePath)) return std::string(filePath);
   std::string full;
-  if (IsFromRoot(filePath)) {
-    full = RootOf(playlistPath);
-  } else {
-    full = FolderOf(playlistPath);
-  }
-  full += filePath;
+  ResolveOpenPathInto(filePath, playlistPath, &full);
   return full;
 }
 
@@ -172,6 +182,39 @@ std::string RepairPaths(uint32_t mode, std::string_view playlistPath, Playlist& 
 
 namespace {
 
+// Where a piece of playlist text may end so that it parses, and counts, as
+// the same bytes do within the whole text: at the start of a line whose
+// line before is a path line, so that no "#" line waits for the next entry,
+// and not the first line of `text`, which may start with the byte-order
+// mark that the parse takes off before it looks for "#"; and where what
+// follows cannot be taken for the byte-order mark or the header that the
+// parse takes off the start of a text. npos when there is no such place.
+size_t PieceEnd(std::string_view text) {
+  using m3u_detail::kHeader;
+  using m3u_detail::kUtf8Bom;
+  auto isLineEnd = [](char c) { return c == '\r' || c == '\n'; };
+  // Also when what follows is too short to tell, or nothing yet.
+  auto couldOpen = [&](std::string_view rest) {
+    for (std::string_view start : {kUtf8Bom, kHeader}) {
+      if (rest.substr(0, start.size()) == start.substr(0, rest.size())) return true;
+    }
+    return false;
+  };
+  size_t cut = text.size();
+  while (cut > 0 && !isLineEnd(text[cut - 1])) --cut;
+  while (cut > 0) {
+    size_t lineEnd = cut;
+    while (lineEnd > 0 && isLineEnd(text[lineEnd - 1])) --lineEnd;
+    size_t lineStart = lineEnd;
+    while (lineStart > 0 && !isLineEnd(text[lineStart - 1])) --lineStart;
+    if (lineStart > 0 && text[lineStart] != '#' && !couldOpen(text.substr(cut))) {
+      return cut;
+    }
+    cut = lineStart;
+  }
+  return std::string_view::npos;
+}
+
 // The steps that end every load, whatever happened before them.
 void FinishLoad(const LoadSettings& settings, const Playlist& playlist, bool entriesRead,
                 LoadHost& host) {
@@ -193,10 +236,10 @@ bool ReadPlaylist(const LoadSettings& settings, Playlist& playlist, FileSystem& 
   const std::string& path = settings.CurrentPlaylistPath;
   host.EnableFileCommands(!settings.ListFromPlayer);
 
-  std::string text;
+  std::vector<std::string> pieces;
   uint32_t error = path.empty()                   ? kErrorPathNotFound
                    : path.size() > kMaxPathLength ? kErrorFilenameTooLong
-                                                  : files.ReadAll(path, &text);
+                                                  : ReadPlaylistText(files, path, &pieces);
   outcome.Opened = error == kErrorSuccess || error == kErrorNotEnoughMemory;
   if (!outcome.Opened) {
     // The previous list stays, with its totals.
@@ -217,7 +260,8 @@ bool ReadPlaylist(const LoadSettings& settings, Playlist& playlist, FileSystem& 
     return false;
   }
 
-  size_t count = CountM3uEntries(text);
+  size_t count = 0;
+  for (const std::string& piece : pieces) count += CountM3uEntries(piece);
   try {
     playlist.Tracks.reserve(count);
   } catch (const std::bad_alloc&) {
@@ -228,7 +272,13 @@ bool ReadPlaylist(const LoadSettings& settings, Playlist& playlist, FileSystem& 
   if (count == 0) return false;
 
   host.ProgressStart(static_cast<uint32_t>(count));
-  ForEachM3uEntry(text, [&](const M3uEntry& entry) {
+  // The track files are read as one batch, which lets the file system keep
+  // their folders open; it is let go while the question about a file that
+  // could not be opened waits, as the user may mend folders meanwhile.
+  std::optional<ReadBatch> batch(std::in_place, files);
+  std::string fullPath;
+  bool going = true;
+  auto readEntry = [&](const M3uEntry& entry) {
     host.HandlePendingEvents();
     host.ProgressStep();
     MP3Information record;
@@ -238,7 +288,7 @@ bool ReadPlaylist(const LoadSettings& settings, Playlist& playlist, FileSystem& 
       record.PlayLength = PlayLengthOf(*record.ExtendedInfo);
       playlist.TotalSeconds += record.PlayLength;
     }
-    std::string fullPath = ResolveOpenPath(record.FilePath ? *record.FilePath : "", path);
+    ResolveOpenPathInto(record.FilePath ? *record.FilePath : "", path, &fullPath);
     bool stop = false;
     // Only a text there was no memory for leaves the record without a path.
     uint32_t trackError =
@@ -249,8 +299,10 @@ bool ReadPlaylist(const LoadSettings& settings, Playlist& playlist, FileSystem& 
       ++playlist.LoadErrors;
       if (settings.WarnLoadErrors) {
         host.NoteTrackError(trackError);
+        batch.reset();
         stop = host.ShowMessage(fullPath, "Could not open file!", kBoxOkCancel, true) ==
                kAnswerCancel;
+        batch.emplace(files);
       }
     } else {
       playlist.TotalKB += record.FileSize;
@@ -258,9 +310,14 @@ bool ReadPlaylist(const LoadSettings& settings, Playlist& playlist, FileSystem& 
     record.DeriveTrackName();
     ReportMissingName(record, host);
     playlist.Tracks.push_back(std::move(record));
-    return !stop;
-  });
-  std::string().swap(text);  // the text is not needed past this point
+    going = !stop;
+    return going;
+  };
+  for (std::string& piece : pieces) {
+    if (going) ForEachM3uEntry(piece, readEntry);
+    std::string().swap(piece);  // its room goes to the records' texts that follow
+  }
+  batch.reset();
 
   std::string pending = RepairPaths(settings.PathMode, path, playlist, host);
   pending = RemoveDuplicates(settings.DuplicateMode, playlist, pending, host);
@@ -274,6 +331,37 @@ bool ReadPlaylist(const LoadSettings& settings, Playlist& playlist, FileSystem& 
 }
 
 }  // namespace
+
+uint32_t ReadPlaylistText(FileSystem& files, std::string_view path,
+                          std::vector<std::string>* pieces, size_t pieceSize) {
+  pieceSize = std::max<size_t>(pieceSize, 1);
+  uint32_t error = kErrorSuccess;
+  std::unique_ptr<InputFile> file = files.Open(path, &error);
+  if (!file) return error;
+  try {
+    std::string piece;
+    for (;;) {
+      const size_t filled = piece.size();
+      piece.resize(filled + pieceSize);
+      size_t got = 0;
+      error = file->Read(piece.data() + filled, pieceSize, &got);
+      piece.resize(filled + got);
+      if (error != kErrorSuccess || got == 0) break;
+      if (piece.size() < pieceSize) continue;
+      const size_t end = PieceEnd(piece);
+      if (end == std::string_view::npos) continue;  // one long entry: read on
+      std::string rest = piece.substr(end);
+      piece.resize(end);
+      pieces->push_back(std::move(piece));
+      piece = std::move(rest);
+    }
+    if (!piece.empty()) pieces->push_back(std::move(piece));
+  } catch (const std::bad_alloc&) {
+    pieces->clear();
+    return kErrorNotEnoughMemory;
+  }
+  return kErrorSuccess;
+}
 
 LoadOutcome LoadPlaylist(const LoadSettings& settings, Playlist& playlist, FileSystem& files,
                          LoadHost& host) {

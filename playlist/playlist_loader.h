@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "playlist/duplicates.h"
 #include "playlist/message_box.h"
@@ -78,6 +79,13 @@ LoadOutcome LoadPlaylist(const LoadSettings& settings, Playlist& playlist, FileS
 
 // The full path under which an entry's file is opened.
 std::string ResolveOpenPath(std::string_view filePath, std::string_view playlistPath);
+
+// Reads a whole playlist text as pieces of about `pieceSize` bytes, each
+// ending where the entries parse, and count, as within the whole text, so
+// that a load can hand each piece back as soon as its entries are read. A
+// read that fails ends the text there, as ReadAll does.
+uint32_t ReadPlaylistText(FileSystem& files, std::string_view path,
+                          std::vector<std::string>* pieces, size_t pieceSize = size_t{1} << 20);
 
 // Rewrites every entry's path as `mode` asks. Returns the pending message
 // ("Path changed.") when a path changed, else an empty text.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #ifndef _WIN32
@@ -40,13 +41,48 @@ std::string CurrentFolder() {
 #endif
 }
 
-// Joins a drive's folder and the rest of a Windows path, turning every
-// backslash into a slash. ".." stops at the drive's folder as Wine stops it,
-// so that no path on a drive reaches a file outside the folder it stands for.
-std::string Join(std::string_view folder, std::string_view rest) {
-  std::string root(folder);
-  if (root.empty() || root.back() != '/') root += '/';
-  return ResolveBelow(root, rest, "\\/", '/', true);
+// `rest` resolved after the root that *result already holds, written in
+// place: every path the load opens comes through here.
+void ResolveAfter(std::string* result, std::string_view rest, std::string_view separators,
+                  char joiner, bool keepFinal) {
+  bool separator[256] = {};
+  for (char s : separators) separator[static_cast<unsigned char>(s)] = true;
+  auto isSeparator = [&separator](char c) { return separator[static_cast<unsigned char>(c)]; };
+  const size_t floor = result->size();
+  // Each part takes at most the bytes it had and a joiner for the
+  // separator after it.
+  result->resize(floor + rest.size() + 1);
+  char* const out = result->data();
+  size_t end = floor;
+  size_t pos = 0;
+  while (pos < rest.size()) {
+    size_t next = pos;
+    while (next < rest.size() && !isSeparator(rest[next])) ++next;
+    const std::string_view part = rest.substr(pos, next - pos);
+    if (part == "..") {
+      // Back to after the joiner before the last part, never into the root.
+      if (end > floor) --end;
+      while (end > floor && out[end - 1] != joiner) --end;
+    } else if (!part.empty() && part != ".") {
+      std::memcpy(out + end, part.data(), part.size());
+      end += part.size();
+      out[end++] = joiner;
+    }
+    pos = next + 1;
+  }
+  bool endedWithSeparator = !rest.empty() && isSeparator(rest.back());
+  if (end > floor && !(keepFinal && endedWithSeparator)) --end;
+  result->resize(end);
+}
+
+// Joins a drive's folder and the rest of a Windows path into *posix,
+// turning every backslash into a slash. ".." stops at the drive's folder as
+// Wine stops it, so that no path on a drive reaches a file outside the
+// folder it stands for.
+void Join(std::string_view folder, std::string_view rest, std::string* posix) {
+  posix->assign(folder);
+  if (posix->empty() || posix->back() != '/') *posix += '/';
+  ResolveAfter(posix, rest, "\\/", '/', true);
 }
 
 }  // namespace
@@ -60,23 +96,31 @@ void MapDrive(char drive, std::string_view folder) {
 }
 
 std::optional<std::string> ToPosixPath(std::string_view path) {
-  if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) return std::nullopt;
+  std::string posix;
+  if (!ToPosixPath(path, &posix)) return std::nullopt;
+  return posix;
+}
+
+bool ToPosixPath(std::string_view path, std::string* posix) {
+  if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) return false;
   if (path.size() >= 2 && path[1] == ':') {
     int index = DriveIndex(path[0]);
-    if (index < 0) return std::nullopt;
+    if (index < 0) return false;
     const std::string& folder = DriveTable()[static_cast<size_t>(index)];
-    if (folder.empty()) return std::nullopt;
-    return Join(folder, path.substr(2));
+    if (folder.empty()) return false;
+    Join(folder, path.substr(2), posix);
+    return true;
   }
   if (!path.empty() && IsSeparator(path[0])) {
     // From the root of the current folder's drive.
     std::string current = ToWindowsPath(CurrentFolder());
     int index = DriveIndex(current[0]);
-    return Join(DriveTable()[static_cast<size_t>(index)], path);
+    Join(DriveTable()[static_cast<size_t>(index)], path, posix);
+    return true;
   }
-  std::string relative(path);
-  std::replace(relative.begin(), relative.end(), '\\', '/');
-  return relative;
+  posix->assign(path);
+  std::replace(posix->begin(), posix->end(), '\\', '/');
+  return true;
 }
 
 std::string ToWindowsPath(std::string_view posixPath) {
@@ -116,25 +160,7 @@ std::string ToWindowsPath(std::string_view posixPath) {
 std::string ResolveBelow(std::string_view root, std::string_view rest,
                          std::string_view separators, char joiner, bool keepFinal) {
   std::string result(root);
-  const size_t floor = result.size();
-  size_t pos = 0;
-  while (pos < rest.size()) {
-    size_t end = std::min(rest.find_first_of(separators, pos), rest.size());
-    std::string_view part = rest.substr(pos, end - pos);
-    if (part == "..") {
-      if (result.size() > floor) {
-        result.pop_back();  // the joiner after the last part
-        size_t cut = result.rfind(joiner);
-        result.resize(cut == std::string::npos || cut + 1 < floor ? floor : cut + 1);
-      }
-    } else if (!part.empty() && part != ".") {
-      result.append(part);
-      result += joiner;
-    }
-    pos = end + 1;
-  }
-  bool endedWithSeparator = !rest.empty() && separators.find(rest.back()) != std::string_view::npos;
-  if (result.size() > floor && !(keepFinal && endedWithSeparator)) result.pop_back();
+  ResolveAfter(&result, rest, separators, joiner, keepFinal);
   return result;
 }
 

@@ -18,6 +18,8 @@ void MapDrive(char drive, std::string_view folder);
 // the current folder; one starting with a single backslash from the root of
 // the current folder's drive, which is the root when that is Z:.
 std::optional<std::string> ToPosixPath(std::string_view windowsPath);
+// The same into *posix, reusing its room; false when there is none.
+bool ToPosixPath(std::string_view windowsPath, std::string* posix);
 
 // The Windows name of a POSIX path: /tmp/x/a.m3u is Z:\tmp\x\a.m3u. Relative
 // paths are first made absolute from the current folder. A path inside a

@@ -3,15 +3,21 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <strings.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
+#include <functional>
 #include <mutex>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "support/drive_map.h"
 #include "support/file_system.h"
@@ -147,36 +153,210 @@ class CaseMatcher {
   size_t nameCount_ = 0;
 };
 
+// Writes through this file system, on any thread. A read batch that sees
+// the count move lets go of its folders: one of them may have been renamed,
+// deleted or put in another's place.
+std::atomic<uint64_t> gWrites{0};
+
+// The folders a read batch opens files from, kept open under their POSIX
+// paths: opening a file from its folder's descriptor spares the system the
+// walk of every folder above it. One per thread, so that a thread reading
+// on its own (a watcher) never meets the folders of another's batch, and no
+// lock is needed.
+//
+// A kept folder is the one its path named when the batch first used it; a
+// folder renamed or replaced meanwhile is found again by the next batch,
+// or at once when the change went through this file system.
+class FolderCache {
+ public:
+  void Begin() {
+    if (depth_++ > 0) return;
+    // At most half the descriptors the process may have, so that the files
+    // themselves and everybody else's still open.
+    struct rlimit limit;
+    size_t half = kMaxFolders;
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+      half = static_cast<size_t>(limit.rlim_cur / 2);
+    }
+    bound_ = std::min(kMaxFolders, half);
+    writes_ = gWrites.load(std::memory_order_acquire);
+  }
+
+  void End() {
+    if (depth_ > 0 && --depth_ == 0) Clear();
+  }
+
+  // Opens the absolute `posix` from its folder's kept descriptor, with the
+  // same outcome as open() on the whole path. False when it cannot (no
+  // batch, a name that is no plain file name, a folder that does not open
+  // or has no room): the caller opens the whole path as ever. Otherwise
+  // *fd is the descriptor, or -1 with errno set.
+  bool OpenAt(const std::string& posix, int flags, int* fd) {
+    if (depth_ == 0 || posix.empty() || posix[0] != '/') return false;
+    if (uint64_t writes = gWrites.load(std::memory_order_acquire); writes != writes_) {
+      Clear();
+      writes_ = writes;
+    }
+    const size_t slash = posix.rfind('/');
+    const std::string_view leaf = std::string_view(posix).substr(slash + 1);
+    if (leaf.empty() || leaf == "." || leaf == "..") return false;
+    const std::string_view folder(posix.data(), slash == 0 ? 1 : slash);
+    int folderFd = Find(folder);
+    if (folderFd < 0 && (folderFd = Admit(folder)) < 0) return false;
+    *fd = openat(folderFd, leaf.data(), flags);
+    if (*fd < 0 && (errno == EMFILE || errno == ENFILE)) {
+      // The kept folders take descriptors that are needed: give them all
+      // back and keep none for the rest of the batch.
+      GiveUp();
+      return false;
+    }
+    return true;
+  }
+
+ private:
+  // A handful of albums at a time: a list in album order reads each folder
+  // once, and a list that wanders among thousands of folders has no use for
+  // them however many are kept, while the search stays cheap.
+  static constexpr size_t kMaxFolders = 64;
+  static constexpr size_t kNone = SIZE_MAX;
+
+  struct Folder {
+    std::string Path;
+    Descriptor Fd;
+    uint64_t LastUse = 0;
+  };
+
+  // The kept descriptor of `folder`, or -1.
+  int Find(std::string_view folder) {
+    if (last_ != kNone && folders_[last_].Path == folder) return Use(last_);
+    const uint64_t hash = Hash(folder);
+    for (size_t i = 0; i < hashes_.size(); ++i) {
+      if (hashes_[i] == hash && folders_[i].Path == folder) return Use(i);
+    }
+    return -1;
+  }
+
+  int Use(size_t i) {
+    last_ = i;
+    folders_[i].LastUse = ++uses_;
+    return folders_[i].Fd.Get();
+  }
+
+  // Opens and keeps `folder`; its descriptor, or -1.
+  int Admit(std::string_view folder) {
+    size_t place = folders_.size();
+    if (place >= bound_) {
+      // Full: a folder earns a place by being asked for twice in a row, as
+      // an album's files are, so that a list in random order costs no more
+      // than opening whole paths.
+      if (bound_ == 0 || folder != lastMiss_) {
+        lastMiss_.assign(folder);
+        return -1;
+      }
+      place = static_cast<size_t>(
+          std::min_element(folders_.begin(), folders_.end(),
+                           [](const Folder& a, const Folder& b) { return a.LastUse < b.LastUse; }) -
+          folders_.begin());
+    }
+    key_.assign(folder);
+    // O_PATH asks for no right to read the folder, only to pass through it,
+    // as the walk of the whole path does.
+    Descriptor fd(open(key_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!fd) {
+      if (errno == EMFILE || errno == ENFILE) GiveUp();
+      return -1;
+    }
+    lastMiss_.clear();
+    if (place == folders_.size()) {
+      folders_.emplace_back();
+      hashes_.push_back(0);
+    }
+    folders_[place].Path.swap(key_);
+    folders_[place].Fd = std::move(fd);  // closes the folder it replaces
+    hashes_[place] = Hash(folder);
+    return Use(place);
+  }
+
+  static uint64_t Hash(std::string_view key) { return std::hash<std::string_view>()(key); }
+
+  void Clear() {
+    folders_.clear();
+    hashes_.clear();
+    last_ = kNone;
+    lastMiss_.clear();
+  }
+
+  void GiveUp() {
+    Clear();
+    bound_ = 0;
+  }
+
+  int depth_ = 0;
+  size_t bound_ = 0;
+  uint64_t writes_ = 0;
+  uint64_t uses_ = 0;
+  std::vector<Folder> folders_;
+  std::vector<uint64_t> hashes_;  // of folders_' paths, searched first
+  // The folder of the last lookup, so that a run of files in one folder
+  // skips the search.
+  size_t last_ = kNone;
+  std::string key_;  // reused to open a folder by its path
+  std::string lastMiss_;
+};
+
+thread_local FolderCache tFolders;
+
+// Counts a write when it is done, so that a batch that looks after it
+// finds the change made.
+struct CountedWrite {
+  CountedWrite() = default;
+  CountedWrite(const CountedWrite&) = delete;
+  CountedWrite& operator=(const CountedWrite&) = delete;
+  ~CountedWrite() { gWrites.fetch_add(1, std::memory_order_acq_rel); }
+};
+
+// Opens `posix` from its folder's kept descriptor during a read batch, else
+// by its whole path.
+int OpenFile(const std::string& posix, int flags) {
+  int fd = -1;
+  if (tFolders.OpenAt(posix, flags, &fd)) return fd;
+  return open(posix.c_str(), flags);
+}
+
 // The POSIX name of `path`, or an error code when it has none here.
 uint32_t Map(std::string_view path, std::string* posix) {
   if (path.size() > kMaxPathLength) return kErrorFilenameTooLong;
   // The system would stop at the NUL and open a shorter name than was asked.
   if (path.find('\0') != std::string_view::npos) return kErrorInvalidName;
-  std::optional<std::string> mapped = ToPosixPath(path);
-  if (!mapped) return path.size() >= 2 && path[1] == ':' ? kErrorPathNotFound : kErrorBadNetPath;
-  if (mapped->empty()) return kErrorPathNotFound;
-  *posix = std::move(*mapped);
+  if (!ToPosixPath(path, posix)) {
+    return path.size() >= 2 && path[1] == ':' ? kErrorPathNotFound : kErrorBadNetPath;
+  }
+  if (posix->empty()) return kErrorPathNotFound;
   return kErrorSuccess;
+}
+
+// Makes an open descriptor wait on reads and writes again after an open
+// that must not.
+bool MakeBlocking(int fd) { return fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0; }
+
+// Whether an open descriptor is a regular file, made to wait again.
+bool RegularAndBlocking(int fd, struct stat* info) {
+  return fstat(fd, info) == 0 && S_ISREG(info->st_mode) && MakeBlocking(fd);
 }
 
 // Opens an existing regular file for reading, retrying with the case
 // matched, and takes its size on the way. Opening does not wait, so that a
 // FIFO or a device named as a track is refused instead of blocking the load.
-// Whether an open descriptor is a regular file, made to wait on reads and
-// writes again after an open that must not.
-bool RegularAndBlocking(int fd, struct stat* info) {
-  return fstat(fd, info) == 0 && S_ISREG(info->st_mode) &&
-         fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0;
-}
-
+// Without `blocking` the descriptor keeps O_NONBLOCK, which a regular file
+// ignores; ReadTail, with one read, spares itself the two calls.
 Descriptor OpenExisting(CaseMatcher& matcher, std::string& posix, uint32_t* error,
-                        uint64_t* size) {
+                        uint64_t* size, bool blocking = true) {
   const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
-  Descriptor fd(open(posix.c_str(), flags));
+  Descriptor fd(OpenFile(posix, flags));
   if (!fd && (errno == ENOENT || errno == ENOTDIR)) {
     int first = errno;
     if (matcher.MatchCase(posix)) {
-      fd.Reset(open(posix.c_str(), flags));
+      fd.Reset(OpenFile(posix, flags));
     } else {
       errno = first;
     }
@@ -186,7 +366,8 @@ Descriptor OpenExisting(CaseMatcher& matcher, std::string& posix, uint32_t* erro
     return fd;
   }
   struct stat info;
-  if (!RegularAndBlocking(fd.Get(), &info)) {
+  if (fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+      (blocking && !MakeBlocking(fd.Get()))) {
     *error = kErrorAccessDenied;  // as Windows answers for a folder opened as a file
     return Descriptor();
   }
@@ -282,13 +463,20 @@ class PosixFileSystem : public FileSystem {
                     size_t* tailRead) override {
     *size = 0;
     *tailRead = 0;
-    std::string posix;
+    // Called once for every entry of a list: the name is built where the
+    // last one was, without asking for memory.
+    thread_local std::string posix;
     uint32_t error = Map(path, &posix);
     if (error != 0) return error;
-    Descriptor fd = OpenExisting(matcher_, posix, &error, size);
+    Descriptor fd = OpenExisting(matcher_, posix, &error, size, false);
     if (!fd) return error;
     if (tailSize > 0 && *size >= tailSize) {
-      ssize_t got = pread(fd.Get(), tail, tailSize, static_cast<off_t>(*size - tailSize));
+      const off_t at = static_cast<off_t>(*size - tailSize);
+      ssize_t got = pread(fd.Get(), tail, tailSize, at);
+      // Should a file system not ignore O_NONBLOCK for a file after all.
+      if (got < 0 && errno == EAGAIN && MakeBlocking(fd.Get())) {
+        got = pread(fd.Get(), tail, tailSize, at);
+      }
       if (got == static_cast<ssize_t>(tailSize)) *tailRead = tailSize;
     }
     return kErrorSuccess;
@@ -322,6 +510,7 @@ class PosixFileSystem : public FileSystem {
     std::string posix;
     *error = Map(path, &posix);
     if (*error != 0) return nullptr;
+    CountedWrite counted;
     MatchFolderCase(matcher_, posix);
     // Not waiting here either: a FIFO or device in the way is refused.
     Descriptor fd(open(posix.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666));
@@ -342,6 +531,7 @@ class PosixFileSystem : public FileSystem {
     uint32_t error = Map(from, &source);
     if (error == 0) error = Map(to, &target);
     if (error != 0) return error;
+    CountedWrite counted;
     matcher_.MatchCase(source);
     MatchFolderCase(matcher_, target);
     // Windows refuses to move onto an existing file; link() refuses the same
@@ -361,6 +551,7 @@ class PosixFileSystem : public FileSystem {
     std::string posix;
     uint32_t error = Map(path, &posix);
     if (error != 0) return error;
+    CountedWrite counted;
     matcher_.MatchCase(posix);
     return unlink(posix.c_str()) == 0 ? kErrorSuccess : FromErrno(errno);
   }
@@ -369,6 +560,7 @@ class PosixFileSystem : public FileSystem {
     std::string posix;
     uint32_t error = Map(path, &posix);
     if (error != 0) return error;
+    CountedWrite counted;
     MatchFolderCase(matcher_, posix);
     return mkdir(posix.c_str(), 0777) == 0 ? kErrorSuccess : FromErrno(errno);
   }
@@ -395,6 +587,9 @@ class PosixFileSystem : public FileSystem {
     struct timespec both[2] = {FromFileTime(times.Accessed), FromFileTime(times.Written)};
     return utimensat(AT_FDCWD, posix.c_str(), both, 0) == 0 ? kErrorSuccess : FromErrno(errno);
   }
+
+  void BeginReadBatch() override { tFolders.Begin(); }
+  void EndReadBatch() override { tFolders.End(); }
 
  private:
   CaseMatcher matcher_;

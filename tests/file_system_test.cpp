@@ -1,20 +1,25 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <future>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #ifndef _WIN32
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
 
 #include "support/drive_map.h"
 #include "support/file_system.h"
+#include "support/unique_handle.h"
 #include "tests/test_support.h"
 
 namespace voltrak {
@@ -116,6 +121,26 @@ TEST(DriveMap, KeepsDotDotInsideTheDrive) {
   MapDrive('M', "");
 }
 
+// A name without a drive starts from the current folder, and one from the
+// root from the root of the drive that holds the current folder.
+TEST(DriveMap, NamesWithoutADriveStartFromTheCurrentFolder) {
+  ScratchFolder folder;
+  ASSERT_EQ(SystemFileSystem().CreateFolder(folder / "sub"), 0u);
+  const std::string root = std::filesystem::canonical(*ToPosixPath(folder.Path())).string();
+  const std::string saved = std::filesystem::current_path().string();
+  ASSERT_EQ(chdir((root + "/sub").c_str()), 0);
+  std::string windowsRoot = "Z:" + root;
+  std::replace(windowsRoot.begin(), windowsRoot.end(), '/', '\\');
+  EXPECT_EQ(ToWindowsPath("a.m3u"), windowsRoot + "\\sub\\a.m3u");
+  EXPECT_EQ(ToPosixPath("\\tmp\\a.mp3"), "/tmp/a.mp3");
+  MapDrive('M', root);
+  EXPECT_EQ(ToWindowsPath("a.m3u"), "M:\\sub\\a.m3u");
+  EXPECT_EQ(ToPosixPath("\\x\\..\\..\\a.mp3"), root + "/a.mp3");
+  EXPECT_FALSE(ToPosixPath("1:\\a.mp3"));  // no drive letter
+  MapDrive('M', "");
+  EXPECT_EQ(chdir(saved.c_str()), 0);
+}
+
 // A FIFO or device must be refused at once, not waited on. Should the open
 // block, the test opens the FIFO's other end to free it and fails.
 TEST(FileSystem, RefusesFifosAndDevices) {
@@ -173,6 +198,114 @@ TEST(FileSystem, FindsOtherCaseAfterTheFolderChanged) {
   EXPECT_EQ(contents, "3");
   EXPECT_EQ(files.ReadAll(folder / "POP\\song.mp3", &contents), 0u);
   EXPECT_EQ(contents, "1");
+}
+
+// The last byte of a file as the load reads it, or the error.
+std::pair<uint32_t, char> LastByte(const std::string& path) {
+  uint64_t size = 0;
+  unsigned char tail[1] = {0};
+  size_t got = 0;
+  uint32_t error = SystemFileSystem().ReadTail(path, &size, tail, 1, &got);
+  return {error, static_cast<char>(tail[0])};
+}
+
+// A read batch keeps the folders it opens files from; what it reads after
+// a folder changed must be what is there now.
+TEST(FileSystem, ReadBatchesFollowFoldersThatChanged) {
+  FileSystem& files = SystemFileSystem();
+  auto posix = [](const std::string& windows) { return ToPosixPath(windows).value_or(""); };
+  auto replaceOutside = [&](const ScratchFolder& f) {
+    ASSERT_EQ(rename(posix(f / "Rock").c_str(), posix(f / "Old").c_str()), 0);
+    ASSERT_EQ(mkdir(posix(f / "Rock").c_str(), 0777), 0);
+    f.Write("Rock\\a.mp3", "2");
+  };
+  auto deleteOutside = [&](const ScratchFolder& f) {
+    ASSERT_EQ(unlink(posix(f / "Rock\\a.mp3").c_str()), 0);
+    ASSERT_EQ(rmdir(posix(f / "Rock").c_str()), 0);
+  };
+  const struct {
+    const char* name;
+    bool sameBatch;
+    std::function<void(const ScratchFolder&)> change;
+    std::pair<uint32_t, char> read;
+  } cases[] = {
+      {"replaced outside, next batch", false, replaceOutside, {0u, '2'}},
+      {"replaced through the file system, same batch", true,
+       [&](const ScratchFolder& f) {
+         ASSERT_EQ(files.Rename(f / "Rock", f / "Old"), 0u);
+         ASSERT_EQ(files.CreateFolder(f / "Rock"), 0u);
+         f.Write("Rock\\a.mp3", "2");
+       },
+       {0u, '2'}},
+      {"deleted, same batch", true, deleteOutside, {kErrorFileNotFound, 0}},
+      {"deleted, next batch", false, deleteOutside, {kErrorFileNotFound, 0}},
+  };
+  for (const auto& c : cases) {
+    ScratchFolder folder;
+    ASSERT_EQ(files.CreateFolder(folder / "Rock"), 0u);
+    folder.Write("Rock\\a.mp3", "1");
+    auto batch = std::make_unique<ReadBatch>(files);
+    EXPECT_EQ(LastByte(folder / "Rock\\a.mp3"), std::make_pair(0u, '1')) << c.name;
+    if (!c.sameBatch) batch.reset();
+    c.change(folder);
+    if (!c.sameBatch) batch = std::make_unique<ReadBatch>(files);
+    EXPECT_EQ(LastByte(folder / "Rock\\a.mp3"), c.read) << c.name;
+  }
+}
+
+size_t OpenDescriptors() {
+  size_t count = 0;
+  FolderListing fds(opendir("/proc/self/fd"));
+  while (fds && readdir(fds.Get()) != nullptr) ++count;
+  return count;
+}
+
+// More folders than a batch may keep, with few descriptors to spare: every
+// file still reads right, the batch keeps no more than its share, and when
+// descriptors run out the kept folders give theirs back rather than fail a
+// file.
+TEST(FileSystem, ReadBatchesStayWithinTheDescriptorLimit) {
+  struct rlimit saved;
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+  struct rlimit low = saved;
+  low.rlim_cur = 64;  // a batch keeps at most 32 folders
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
+  ScratchFolder folder;
+  FileSystem& files = SystemFileSystem();
+  constexpr int kFolders = 45;
+  auto name = [](int i) { return "f" + std::to_string(i); };
+  auto readsRight = [&](int i) {
+    EXPECT_EQ(LastByte(folder / (name(i) + "\\a.mp3")),
+              std::make_pair(0u, static_cast<char>('0' + i))) << i;
+  };
+  for (int i = 0; i < kFolders; ++i) {
+    ASSERT_EQ(files.CreateFolder(folder / name(i)), 0u);
+    folder.Write(name(i) + "\\a.mp3", std::string(1, static_cast<char>('0' + i)));
+  }
+  const size_t before = OpenDescriptors();
+  {
+    ReadBatch batch(files);
+    // Twice in a row each, as an album's tracks, then every other one
+    // backwards, as a shuffled list.
+    for (int i = 0; i < kFolders; ++i) {
+      readsRight(i);
+      readsRight(i);
+    }
+    for (int i = kFolders - 1; i >= 0; i -= 2) readsRight(i);
+    EXPECT_LE(OpenDescriptors(), before + 32);
+  }
+  EXPECT_EQ(OpenDescriptors(), before);
+  {
+    ReadBatch batch(files);
+    for (int i = 0; i < 10; ++i) readsRight(i);
+    std::vector<Descriptor> filler;  // every descriptor taken but one
+    for (Descriptor fd(dup(0)); fd; fd = Descriptor(dup(0))) filler.push_back(std::move(fd));
+    filler.pop_back();
+    readsRight(10);
+    readsRight(11);
+  }
+  EXPECT_EQ(OpenDescriptors(), before);
+  setrlimit(RLIMIT_NOFILE, &saved);
 }
 #endif
 
