@@ -188,8 +188,10 @@ namespace {
 // and not the first line of `text`, which may start with the byte-order
 // mark that the parse takes off before it looks for "#"; and where what
 // follows cannot be taken for the byte-order mark or the header that the
-// parse takes off the start of a text. npos when there is no such place.
-size_t PieceEnd(std::string_view text) {
+// parse takes off the start of a text. npos when there is no such place
+// after `from`: the places up to it were looked at before, when the text
+// ended there, and the verdict on them stands.
+size_t PieceEnd(std::string_view text, size_t from) {
   using m3u_detail::kHeader;
   using m3u_detail::kUtf8Bom;
   auto isLineEnd = [](char c) { return c == '\r' || c == '\n'; };
@@ -201,8 +203,8 @@ size_t PieceEnd(std::string_view text) {
     return false;
   };
   size_t cut = text.size();
-  while (cut > 0 && !isLineEnd(text[cut - 1])) --cut;
-  while (cut > 0) {
+  while (cut > from && !isLineEnd(text[cut - 1])) --cut;
+  while (cut > from) {
     size_t lineEnd = cut;
     while (lineEnd > 0 && isLineEnd(text[lineEnd - 1])) --lineEnd;
     size_t lineStart = lineEnd;
@@ -330,6 +332,10 @@ bool ReadPlaylist(const LoadSettings& settings, Playlist& playlist, FileSystem& 
   return true;
 }
 
+// Beyond the byte-order mark and the header, what follows a place to cut
+// no longer changes whether it is one.
+constexpr size_t kVerdictMargin = 16;
+
 }  // namespace
 
 uint32_t ReadPlaylistText(FileSystem& files, std::string_view path,
@@ -340,6 +346,7 @@ uint32_t ReadPlaylistText(FileSystem& files, std::string_view path,
   if (!file) return error;
   try {
     std::string piece;
+    size_t searched = 0;
     for (;;) {
       const size_t filled = piece.size();
       piece.resize(filled + pieceSize);
@@ -348,8 +355,15 @@ uint32_t ReadPlaylistText(FileSystem& files, std::string_view path,
       piece.resize(filled + got);
       if (error != kErrorSuccess || got == 0) break;
       if (piece.size() < pieceSize) continue;
-      const size_t end = PieceEnd(piece);
-      if (end == std::string_view::npos) continue;  // one long entry: read on
+      const size_t end = PieceEnd(piece, searched);
+      if (end == std::string_view::npos) {
+        // One long entry: read on, and look only at what comes, or a text
+        // without a place to cut would be searched again from its start at
+        // every read. Near the old end what follows decides, so look again.
+        searched = piece.size() - std::min(piece.size(), kVerdictMargin);
+        continue;
+      }
+      searched = 0;
       std::string rest = piece.substr(end);
       piece.resize(end);
       pieces->push_back(std::move(piece));
