@@ -347,12 +347,19 @@ uint32_t ReadPlaylistText(FileSystem& files, std::string_view path,
   try {
     std::string piece;
     size_t searched = 0;
+    uint64_t total = 0;
     for (;;) {
+      // No more room than the file is said to need, and a little over to
+      // see its end: most lists are small, and their loads many.
+      const uint64_t left = file->Size() > total ? file->Size() - total : 0;
+      const size_t want =
+          static_cast<size_t>(std::min<uint64_t>(pieceSize, std::max<uint64_t>(left + 1, 4096)));
       const size_t filled = piece.size();
-      piece.resize(filled + pieceSize);
+      piece.resize(filled + want);
       size_t got = 0;
-      error = file->Read(piece.data() + filled, pieceSize, &got);
+      error = file->Read(piece.data() + filled, want, &got);
       piece.resize(filled + got);
+      total += got;
       if (error != kErrorSuccess || got == 0) break;
       if (piece.size() < pieceSize) continue;
       const size_t end = PieceEnd(piece, searched);
