@@ -47,7 +47,8 @@ class OutputBuffer {
   int Error() const { return error_; }
 
  private:
-  static constexpr size_t kChunk = size_t{1} << 20;
+  // Large enough that writes are few, small beside the records it writes.
+  static constexpr size_t kChunk = size_t{256} << 10;
   void MakeRoom(size_t size);
   void Drain();
   void Write(const char* bytes, size_t size);
