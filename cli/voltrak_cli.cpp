@@ -12,25 +12,37 @@
 
 #if defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__)
 #include <malloc.h>
+#include <sys/mman.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 
 namespace {
 
 // A run is one short-lived process that fills tens of megabytes once: the
-// records, their texts and the playlist text. The heap is grown once and
-// left in place, so that no block of it goes back to the system to be
-// asked for again; only what is touched becomes resident. Huge pages would
-// spare some page faults but round what is resident up to 2 MiB a time,
-// which costs more memory at the peak than the faults cost time.
+// records, their texts and the playlist text. Taken a 4 KiB page at a time,
+// the faults cost a tenth of the run. So the heap is grown once and left in
+// place, and its first 32 MiB are marked for huge pages; only what is
+// touched becomes resident. Past that, plain pages: a huge page is resident
+// whole once touched, which at the top of the heap would add up to 2 MiB to
+// the peak for a few faults spared.
 void PrepareHeap() {
   constexpr size_t kArena = size_t{1} << 30;
+  constexpr uintptr_t kHugePage = uintptr_t{2} << 20;
+  constexpr uintptr_t kHugeSpan = uintptr_t{32} << 20;
   // Large blocks come from this heap too, rather than from mappings of
   // their own, and freeing them does not hand the space back.
   mallopt(M_MMAP_THRESHOLD, static_cast<int>(kArena));
   mallopt(M_TRIM_THRESHOLD, static_cast<int>(kArena));
   // Below the threshold, so that it is carved from the heap itself.
-  void* block = std::malloc(kArena - (size_t{4} << 20));
+  const size_t size = kArena - 2 * kHugePage;
+  void* block = std::malloc(size);
+  if (block == nullptr) return;
+  const uintptr_t first = reinterpret_cast<uintptr_t>(block);
+  const uintptr_t begin = (first + kHugePage - 1) & ~(kHugePage - 1);
+  const uintptr_t end = std::min<uintptr_t>((first + size) & ~(kHugePage - 1), begin + kHugeSpan);
+  if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
   std::free(block);
 }
 
