@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """voltrak-cli's load and plan, plain and with --json, on generated
-playlists, against the bare system-call floor (each file opened from its
-folder's descriptor) and against a python3-mutagen script that reads each
+playlists, against the bare system-call floor (each file opened relative
+to the playlist's folder) and against a python3-mutagen script that reads each
 file's ID3v1 tag.
 
 usage: cli_bench.py [--build DIR] [--rounds N] [--cpu] [ENTRIES ...]

@@ -1,6 +1,6 @@
 // cli_floor PLAYLIST [ROUNDS]: the least time any program needs for the
-// track files of a playlist: open from the folder's descriptor, size, read
-// the last 128 bytes, close, nothing else. Prints the best of ROUNDS (5) in
+// track files of a playlist: open relative to the playlist's folder, size,
+// read the last 128 bytes, close, nothing else. Prints the best of ROUNDS (5) in
 // seconds, the number of files, and the best processor time in seconds.
 // The paths are worked out before the clock starts.
 #include <algorithm>
@@ -18,17 +18,17 @@ int main(int argc, char** argv) {
     return 2;
   }
   int rounds = argc > 2 ? std::atoi(argv[2]) : 5;
-  std::vector<std::string> paths = voltrak::bench::TrackFilePaths(voltrak::ToWindowsPath(argv[1]));
-  if (paths.empty()) {
+  voltrak::bench::TrackFiles files = voltrak::bench::TrackFilePaths(voltrak::ToWindowsPath(argv[1]));
+  if (files.Paths.empty()) {
     std::fprintf(stderr, "cli_floor: cannot read %s\n", argv[1]);
     return 1;
   }
   double best = 1e9, bestCpu = 1e9;
   for (int round = 0; round < std::max(rounds, 1); ++round) {
     double cpu = 0;
-    best = std::min(best, voltrak::bench::TimeFloor(paths, &cpu));
+    best = std::min(best, voltrak::bench::TimeFloor(files, &cpu));
     bestCpu = std::min(bestCpu, cpu);
   }
-  std::printf("%.6f %zu %.6f\n", best, paths.size(), bestCpu);
+  std::printf("%.6f %zu %.6f\n", best, files.Paths.size(), bestCpu);
   return 0;
 }

@@ -193,14 +193,14 @@ int main(int argc, char** argv) {
               "peak MB");
   for (uint32_t size : sizes) {
     std::string playlistPath = Prepare(size);
-    std::vector<std::string> paths = bench::TrackFilePaths(playlistPath);
+    bench::TrackFiles files = bench::TrackFilePaths(playlistPath);
     // Warm the cache, then take the best of several alternating runs.
     uint32_t count = 0;
-    bench::TimeFloor(paths);
+    bench::TimeFloor(files);
     TimeLoad(playlistPath, &count);
     double bestLoad = 1e9, bestFloor = 1e9;
     for (int round = 0; round < 5; ++round) {
-      bestFloor = std::min(bestFloor, bench::TimeFloor(paths));
+      bestFloor = std::min(bestFloor, bench::TimeFloor(files));
       bestLoad = std::min(bestLoad, TimeLoad(playlistPath, &count));
     }
     long peak = PeakKilobytesOfChildLoad(argv[0], playlistPath);

@@ -4,10 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
-#include <unordered_map>
 
 #include "playlist/m3u_format.h"
 #include "playlist/playlist_loader.h"
@@ -16,27 +16,19 @@
 
 namespace voltrak::bench {
 
-std::vector<std::string> TrackFilePaths(std::string_view windowsPlaylistPath) {
+TrackFiles TrackFilePaths(std::string_view windowsPlaylistPath) {
   std::string text;
-  std::vector<std::string> paths;
-  if (SystemFileSystem().ReadAll(windowsPlaylistPath, &text) != 0) return paths;
+  TrackFiles files;
+  if (SystemFileSystem().ReadAll(windowsPlaylistPath, &text) != 0) return files;
   for (const M3uEntry& entry : ParseM3u(text)) {
     if (auto posix = ToPosixPath(ResolveOpenPath(entry.FilePath, windowsPlaylistPath))) {
-      paths.push_back(std::move(*posix));
+      files.Paths.push_back(std::move(*posix));
     }
   }
-  return paths;
+  std::string list = ToPosixPath(windowsPlaylistPath).value_or("/");
+  files.Folder = list.substr(0, std::max<size_t>(list.rfind('/'), 1));
+  return files;
 }
-
-namespace {
-
-// A track file as the floor opens it: the number of its folder and its name there.
-struct FloorFile {
-  size_t Folder;
-  const char* Leaf;
-};
-
-}  // namespace
 
 namespace {
 
@@ -48,35 +40,27 @@ double CpuSeconds() {
 
 }  // namespace
 
-double TimeFloor(const std::vector<std::string>& paths, double* cpuSeconds) {
-  // Which folder each file is in is worked out before the clock starts; the
-  // folders themselves are opened in the loop, each once, the first time a
-  // file in it comes up, and closed at its end, as a program written for
-  // speed must do too.
-  std::vector<std::string> folders;
-  std::vector<FloorFile> files;
-  std::unordered_map<std::string, size_t> numbers;
-  files.reserve(paths.size());
-  for (const std::string& path : paths) {
-    size_t slash = path.rfind('/');
-    std::string folder = slash == 0 ? "/" : path.substr(0, slash);
-    auto [found, added] = numbers.emplace(folder, folders.size());
-    if (added) folders.push_back(folder);
-    files.push_back({found->second, path.c_str() + slash + 1});
+double TimeFloor(const TrackFiles& files, double* cpuSeconds) {
+  // Which files are below the playlist's folder, and their names from it,
+  // is worked out before the clock starts; the folder itself is opened in
+  // the loop, as a program written for speed must do too.
+  const std::string& folder = files.Folder;
+  std::vector<const char*> names;
+  names.reserve(files.Paths.size());
+  for (const std::string& path : files.Paths) {
+    bool below = path.size() > folder.size() + 1 && path.compare(0, folder.size(), folder) == 0 &&
+                 path[folder.size()] == '/';
+    names.push_back(below ? path.c_str() + folder.size() + 1 : path.c_str());
   }
-  std::vector<int> folderFds(folders.size(), -1);
 
   const double cpuStart = CpuSeconds();
   auto start = std::chrono::steady_clock::now();
   unsigned long long sum = 0;
   unsigned char tail[128];
-  for (const FloorFile& file : files) {
-    int& folderFd = folderFds[file.Folder];
-    if (folderFd < 0) {
-      folderFd = open(folders[file.Folder].c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-      if (folderFd < 0) continue;
-    }
-    int fd = openat(folderFd, file.Leaf, O_RDONLY | O_CLOEXEC);
+  const int folderFd = open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  for (const char* name : names) {
+    // A whole path ignores the folder's descriptor.
+    int fd = openat(folderFd, name, O_RDONLY | O_CLOEXEC);
     if (fd < 0) continue;
     struct stat info;
     fstat(fd, &info);
@@ -84,9 +68,7 @@ double TimeFloor(const std::vector<std::string>& paths, double* cpuSeconds) {
     sum += static_cast<unsigned long long>(info.st_size);
     close(fd);
   }
-  for (int fd : folderFds) {
-    if (fd >= 0) close(fd);
-  }
+  if (folderFd >= 0) close(folderFd);
   double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (cpuSeconds != nullptr) *cpuSeconds = CpuSeconds() - cpuStart;
   if (sum == 1) std::puts("");  // the loop's result is used, so it stays

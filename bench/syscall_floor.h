@@ -1,6 +1,7 @@
 // The least any program must do for the track files of a playlist: open
-// each file from its folder's descriptor, size it, read its last 128 bytes,
-// close it; each folder opened once. Both load benchmarks measure against it.
+// each file relative to the playlist's folder (by its whole path when it is
+// elsewhere), size it, read its last 128 bytes, close it. Both load
+// benchmarks measure against it.
 #pragma once
 
 #include <string>
@@ -9,13 +10,19 @@
 
 namespace voltrak::bench {
 
-// The POSIX paths of a playlist's track files, worked out before any clock
-// starts. Empty when the playlist cannot be read.
-std::vector<std::string> TrackFilePaths(std::string_view windowsPlaylistPath);
+// A playlist's track files as POSIX paths, worked out before any clock
+// starts.
+struct TrackFiles {
+  std::string Folder;  // the playlist's
+  std::vector<std::string> Paths;
+};
 
-// Seconds for one pass of the bare calls over `paths`, the opening and
-// closing of their folders included; with `cpuSeconds`, also the processor
-// time the pass took, which a busy machine disturbs less.
-double TimeFloor(const std::vector<std::string>& paths, double* cpuSeconds = nullptr);
+// Paths is empty when the playlist cannot be read.
+TrackFiles TrackFilePaths(std::string_view windowsPlaylistPath);
+
+// Seconds for one pass of the bare calls over `files`, the opening and
+// closing of the playlist's folder included; with `cpuSeconds`, also the
+// processor time the pass took, which a busy machine disturbs less.
+double TimeFloor(const TrackFiles& files, double* cpuSeconds = nullptr);
 
 }  // namespace voltrak::bench

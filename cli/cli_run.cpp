@@ -106,7 +106,9 @@ class StandardInputFiles : public FileSystem {
   uint32_t SetTimes(std::string_view path, const FileTimes& times) override {
     return files_.SetTimes(path, times);
   }
-  void BeginReadBatch() override { files_.BeginReadBatch(); }
+  void BeginReadBatch(std::string_view nearFolder) override {
+    files_.BeginReadBatch(nearFolder);
+  }
   void EndReadBatch() override { files_.EndReadBatch(); }
 
  private:
@@ -162,7 +164,8 @@ std::string PlaylistPathFor(std::string_view given) {
 #endif
 }
 
-int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
+int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
+           Playlist& playlist) {
 #ifdef _WIN32
   constexpr bool kDrivesAllowed = false;
 #else
@@ -223,7 +226,6 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
   }
   CliLoadHost host(err, progress, options.Playlist);
   if (options.DuplicateMode == kQueryDuplicates) host.AskOn(stdin);
-  Playlist playlist;
   FileSystem& source = options.Playlist == kStandardInput ? files : SystemFileSystem();
   bool rewriteFailed = false;
   if (options.Rewrite) {

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "playlist/track_record.h"
+
 namespace voltrak::cli {
 
 enum ExitCode : int {
@@ -24,8 +26,9 @@ std::string NormalizePosixPath(std::string_view absolutePath);
 // A name that already has a drive letter is taken as a Windows path.
 std::string PlaylistPathFor(std::string_view given);
 
-// Loads, plans and prints as the arguments (without the program's name) ask.
-// Drive mappings are set for the whole process.
-int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err);
+// Loads `playlist`, plans and prints as the arguments (without the program's
+// name) ask. Drive mappings are set for the whole process.
+int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
+           Playlist& playlist);
 
 }  // namespace voltrak::cli

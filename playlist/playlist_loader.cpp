@@ -97,15 +97,22 @@ std::string Quoted(std::string_view before, std::string_view text, std::string_v
   return line;
 }
 
+// Where a playlist's paths are taken from: its root and its folder.
+struct ListPlace {
+  explicit ListPlace(std::string_view playlistPath)
+      : Root(RootOf(playlistPath)), Folder(FolderOf(playlistPath)) {}
+  std::string_view Root;
+  std::string_view Folder;
+};
+
 // ResolveOpenPath into *full, reusing its room: the load builds one path
 // for every entry.
-void ResolveOpenPathInto(std::string_view filePath, std::string_view playlistPath,
-                         std::string* full) {
+void ResolveOpenPathInto(std::string_view filePath, const ListPlace& list, std::string* full) {
   if (HasDrive(filePath) || IsNetworkPath(filePath)) {
     full->assign(filePath);
     return;
   }
-  full->assign(IsFromRoot(filePath) ? RootOf(playlistPath) : FolderOf(playlistPath));
+  full->assign(IsFromRoot(filePath) ? list.Root : list.Folder);
   full->append(filePath);
 }
 
@@ -113,7 +120,7 @@ void ResolveOpenPathInto(std::string_view filePath, std::string_view playlistPat
 
 std::string ResolveOpenPath(std::string_view filePath, std::string_view playlistPath) {
   std::string full;
-  ResolveOpenPathInto(filePath, playlistPath, &full);
+  ResolveOpenPathInto(filePath, ListPlace(playlistPath), &full);
   return full;
 }
 
@@ -276,8 +283,10 @@ bool ReadPlaylist(const LoadSettings& settings, Playlist& playlist, FileSystem& 
   host.ProgressStart(static_cast<uint32_t>(count));
   // The track files are read as one batch, which lets the file system keep
   // their folders open; it is let go while the question about a file that
-  // could not be opened waits, as the user may mend folders meanwhile.
-  std::optional<ReadBatch> batch(std::in_place, files);
+  // could not be opened waits, as the user may mend folders meanwhile. Most
+  // lists name files below their own folder.
+  const ListPlace list(path);
+  std::optional<ReadBatch> batch(std::in_place, files, list.Folder);
   std::string fullPath;
   bool going = true;
   auto readEntry = [&](const M3uEntry& entry) {
@@ -290,7 +299,7 @@ bool ReadPlaylist(const LoadSettings& settings, Playlist& playlist, FileSystem& 
       record.PlayLength = PlayLengthOf(*record.ExtendedInfo);
       playlist.TotalSeconds += record.PlayLength;
     }
-    ResolveOpenPathInto(record.FilePath ? *record.FilePath : "", path, &fullPath);
+    ResolveOpenPathInto(record.FilePath ? *record.FilePath : "", list, &fullPath);
     bool stop = false;
     // Only a text there was no memory for leaves the record without a path.
     uint32_t trackError =
@@ -304,7 +313,7 @@ bool ReadPlaylist(const LoadSettings& settings, Playlist& playlist, FileSystem& 
         batch.reset();
         stop = host.ShowMessage(fullPath, "Could not open file!", kBoxOkCancel, true) ==
                kAnswerCancel;
-        batch.emplace(files);
+        batch.emplace(files, list.Folder);
       }
     } else {
       playlist.TotalKB += record.FileSize;

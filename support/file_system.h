@@ -92,17 +92,20 @@ class FileSystem {
   virtual uint32_t SetTimes(std::string_view path, const FileTimes& times) = 0;
 
   // Between these two, the calling thread reads many files (a load): the
-  // file system may keep the folders it opens them from, and finds names in
-  // them as they were when it first used each, until the batch ends or a
-  // write through it. Batches nest; the default keeps nothing.
-  virtual void BeginReadBatch() {}
+  // file system may keep the folders it opens them from, `nearFolder` (where
+  // most of them are below, or nothing) among them, and finds names in them
+  // as they were when it first used each, until the batch ends or a write
+  // through it. Batches nest; the default keeps nothing.
+  virtual void BeginReadBatch(std::string_view /*nearFolder*/) {}
   virtual void EndReadBatch() {}
 };
 
 // Holds a read batch open for its lifetime.
 class ReadBatch {
  public:
-  explicit ReadBatch(FileSystem& files) : files_(files) { files_.BeginReadBatch(); }
+  explicit ReadBatch(FileSystem& files, std::string_view nearFolder = {}) : files_(files) {
+    files_.BeginReadBatch(nearFolder);
+  }
   ~ReadBatch() { files_.EndReadBatch(); }
   ReadBatch(const ReadBatch&) = delete;
   ReadBatch& operator=(const ReadBatch&) = delete;

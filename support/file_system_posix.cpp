@@ -164,13 +164,21 @@ std::atomic<uint64_t> gWrites{0};
 // on its own (a watcher) never meets the folders of another's batch, and no
 // lock is needed.
 //
+// A file in none of them is opened from the batch's near folder (the
+// playlist's own) when it lies below it: a shuffled list of a large
+// collection wanders among more albums than are worth keeping, but its
+// files are mostly below the list.
+//
 // A kept folder is the one its path named when the batch first used it; a
 // folder renamed or replaced meanwhile is found again by the next batch,
 // or at once when the change went through this file system.
 class FolderCache {
  public:
-  void Begin() {
+  void Begin(std::string nearFolder) {
     if (depth_++ > 0) return;
+    while (nearFolder.size() > 1 && nearFolder.back() == '/') nearFolder.pop_back();
+    // Below the root every path is: the near folder would spare nothing.
+    if (nearFolder.size() > 1 && nearFolder[0] == '/') near_.Path = std::move(nearFolder);
     // At most half the descriptors the process may have, so that the files
     // themselves and everybody else's still open.
     struct rlimit limit;
@@ -183,7 +191,10 @@ class FolderCache {
   }
 
   void End() {
-    if (depth_ > 0 && --depth_ == 0) Clear();
+    if (depth_ > 0 && --depth_ == 0) {
+      Clear();
+      near_.Path.clear();
+    }
   }
 
   // Opens the absolute `posix` from its folder's kept descriptor, with the
@@ -201,9 +212,10 @@ class FolderCache {
     const std::string_view leaf = std::string_view(posix).substr(slash + 1);
     if (leaf.empty() || leaf == "." || leaf == "..") return false;
     const std::string_view folder(posix.data(), slash == 0 ? 1 : slash);
-    int folderFd = Find(folder);
-    if (folderFd < 0 && (folderFd = Admit(folder)) < 0) return false;
-    *fd = openat(folderFd, leaf.data(), flags);
+    const char* name = leaf.data();
+    const int folderFd = From(folder, posix, &name);
+    if (folderFd < 0) return false;
+    *fd = openat(folderFd, name, flags);
     if (*fd < 0 && (errno == EMFILE || errno == ENFILE)) {
       // The kept folders take descriptors that are needed: give them all
       // back and keep none for the rest of the batch.
@@ -226,9 +238,29 @@ class FolderCache {
     uint64_t LastUse = 0;
   };
 
+  // The descriptor to open `posix`, in `folder`, from, with *name its name
+  // there; -1 when there is none.
+  int From(std::string_view folder, const std::string& posix, const char** name) {
+    if (last_ != kNone && folders_[last_].Path == folder) return Use(last_);
+    const char* below = BelowNear(posix);
+    if (below != nullptr && folder != lastMiss_) {
+      // Below the near folder, a file in another folder than the one before
+      // is opened from there without a search: only a run of files in one
+      // folder, as an album's, earns that folder a place.
+      lastMiss_.assign(folder);
+      if (int fd = NearFd(); fd >= 0) {
+        *name = below;
+        return fd;
+      }
+    }
+    int fd = Find(folder);
+    if (fd < 0) fd = Admit(folder);
+    if (fd < 0 && below != nullptr && (fd = NearFd()) >= 0) *name = below;
+    return fd;
+  }
+
   // The kept descriptor of `folder`, or -1.
   int Find(std::string_view folder) {
-    if (last_ != kNone && folders_[last_].Path == folder) return Use(last_);
     const uint64_t hash = Hash(folder);
     for (size_t i = 0; i < hashes_.size(); ++i) {
       if (hashes_[i] == hash && folders_[i].Path == folder) return Use(i);
@@ -279,9 +311,32 @@ class FolderCache {
 
   static uint64_t Hash(std::string_view key) { return std::hash<std::string_view>()(key); }
 
+  // The part of `posix` below the near folder, never empty nor absolute, or
+  // null when it is not below it.
+  const char* BelowNear(const std::string& posix) const {
+    const std::string& near = near_.Path;
+    if (near.empty() || posix.size() <= near.size() + 1 || posix[near.size()] != '/' ||
+        posix.compare(0, near.size(), near) != 0) {
+      return nullptr;
+    }
+    size_t from = posix.find_first_not_of('/', near.size());
+    return from == std::string::npos ? nullptr : posix.c_str() + from;
+  }
+
+  // The near folder's descriptor, opened on first use; -1 when it does not open.
+  int NearFd() {
+    if (!near_.Fd && !nearFailed_) {
+      near_.Fd.Reset(open(near_.Path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+      nearFailed_ = !near_.Fd;
+    }
+    return near_.Fd.Get();
+  }
+
   void Clear() {
     folders_.clear();
     hashes_.clear();
+    near_.Fd.Reset();
+    nearFailed_ = false;
     last_ = kNone;
     lastMiss_.clear();
   }
@@ -289,6 +344,7 @@ class FolderCache {
   void GiveUp() {
     Clear();
     bound_ = 0;
+    near_.Path.clear();
   }
 
   int depth_ = 0;
@@ -302,6 +358,8 @@ class FolderCache {
   size_t last_ = kNone;
   std::string key_;  // reused to open a folder by its path
   std::string lastMiss_;
+  Folder near_;  // its path stays for the batch, its descriptor as the others'
+  bool nearFailed_ = false;
 };
 
 thread_local FolderCache tFolders;
@@ -588,7 +646,11 @@ class PosixFileSystem : public FileSystem {
     return utimensat(AT_FDCWD, posix.c_str(), both, 0) == 0 ? kErrorSuccess : FromErrno(errno);
   }
 
-  void BeginReadBatch() override { tFolders.Begin(); }
+  void BeginReadBatch(std::string_view nearFolder) override {
+    std::string posix;
+    if (nearFolder.find('\0') == std::string_view::npos) ToPosixPath(nearFolder, &posix);
+    tFolders.Begin(std::move(posix));
+  }
   void EndReadBatch() override { tFolders.End(); }
 
  private:

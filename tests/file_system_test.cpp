@@ -209,8 +209,8 @@ std::pair<uint32_t, char> LastByte(const std::string& path) {
   return {error, static_cast<char>(tail[0])};
 }
 
-// A read batch keeps the folders it opens files from; what it reads after
-// a folder changed must be what is there now.
+// A read batch keeps the folders it opens files from, and the one near
+// them; what it reads after a folder changed must be what is there now.
 TEST(FileSystem, ReadBatchesFollowFoldersThatChanged) {
   FileSystem& files = SystemFileSystem();
   auto posix = [](const std::string& windows) { return ToPosixPath(windows).value_or(""); };
@@ -240,16 +240,20 @@ TEST(FileSystem, ReadBatchesFollowFoldersThatChanged) {
       {"deleted, same batch", true, deleteOutside, {kErrorFileNotFound, 0}},
       {"deleted, next batch", false, deleteOutside, {kErrorFileNotFound, 0}},
   };
-  for (const auto& c : cases) {
-    ScratchFolder folder;
-    ASSERT_EQ(files.CreateFolder(folder / "Rock"), 0u);
-    folder.Write("Rock\\a.mp3", "1");
-    auto batch = std::make_unique<ReadBatch>(files);
-    EXPECT_EQ(LastByte(folder / "Rock\\a.mp3"), std::make_pair(0u, '1')) << c.name;
-    if (!c.sameBatch) batch.reset();
-    c.change(folder);
-    if (!c.sameBatch) batch = std::make_unique<ReadBatch>(files);
-    EXPECT_EQ(LastByte(folder / "Rock\\a.mp3"), c.read) << c.name;
+  for (bool near : {false, true}) {
+    for (const auto& c : cases) {
+      // The near folder is one above Rock, so that Rock is the one that changes.
+      ScratchFolder folder;
+      auto start = [&] { return std::make_unique<ReadBatch>(files, near ? folder.Path() : ""); };
+      ASSERT_EQ(files.CreateFolder(folder / "Rock"), 0u);
+      folder.Write("Rock\\a.mp3", "1");
+      auto batch = start();
+      EXPECT_EQ(LastByte(folder / "Rock\\a.mp3"), std::make_pair(0u, '1')) << c.name << near;
+      if (!c.sameBatch) batch.reset();
+      c.change(folder);
+      if (!c.sameBatch) batch = start();
+      EXPECT_EQ(LastByte(folder / "Rock\\a.mp3"), c.read) << c.name << near;
+    }
   }
 }
 
