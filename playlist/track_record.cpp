@@ -97,17 +97,13 @@ void NormalizeTag(Id3v1Block& tag) {
     return;
   }
   for (size_t offset : {kTagArtistOffset, kTagAlbumOffset, kTagTitleOffset, kTagCommentOffset}) {
-    size_t lastKept = kTagTextLength;  // none yet
-    for (size_t i = 0; i < kTagTextLength; ++i) {
-      unsigned char c = tag[offset + i];
-      if (c == 0) break;
-      if (c != ' ') lastKept = i;
-    }
-    if (lastKept == kTagTextLength) {
-      tag[offset] = 0;
-    } else if (lastKept + 1 < kTagTextLength) {
-      tag[offset + lastKept + 1] = 0;
-    }
+    // The text ends at its first NUL, then its trailing spaces go.
+    unsigned char* const field = tag.data() + offset;
+    const void* nul = std::memchr(field, 0, kTagTextLength);
+    size_t end = nul != nullptr ? static_cast<size_t>(static_cast<const unsigned char*>(nul) - field)
+                                : kTagTextLength;
+    while (end > 0 && field[end - 1] == ' ') --end;
+    if (end < kTagTextLength) field[end] = 0;
   }
 }
 

@@ -4,11 +4,14 @@
 #include <array>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #ifndef _WIN32
 #include <unistd.h>
 #endif
+
+#include "support/byte_search.h"
 
 namespace voltrak {
 namespace {
@@ -42,27 +45,30 @@ std::string CurrentFolder() {
 }
 
 // `rest` resolved after the root that *result already holds, written in
-// place: every path the load opens comes through here.
+// place: every path the load opens comes through here. One or two
+// separators.
 void ResolveAfter(std::string* result, std::string_view rest, std::string_view separators,
                   char joiner, bool keepFinal) {
-  bool separator[256] = {};
-  for (char s : separators) separator[static_cast<unsigned char>(s)] = true;
-  auto isSeparator = [&separator](char c) { return separator[static_cast<unsigned char>(c)]; };
-  const size_t floor = result->size();
-  // Each part takes at most the bytes it had and a joiner for the
-  // separator after it.
-  result->resize(floor + rest.size() + 1);
-  char* const out = result->data();
-  size_t end = floor;
+  const char first = separators.front(), second = separators.back();
+  auto isSeparator = [first, second](char c) { return c == first || c == second; };
+  // Built apart and appended once. Each part takes at most the bytes it
+  // had and a joiner for the separator after it.
+  char onStack[512];
+  std::unique_ptr<char[]> onHeap;
+  char* out = onStack;
+  if (rest.size() >= sizeof onStack) {
+    onHeap.reset(new char[rest.size() + 1]);
+    out = onHeap.get();
+  }
+  size_t end = 0;
   size_t pos = 0;
   while (pos < rest.size()) {
-    size_t next = pos;
-    while (next < rest.size() && !isSeparator(rest[next])) ++next;
+    const size_t next = FindEitherByte(rest.data(), pos, rest.size(), first, second);
     const std::string_view part = rest.substr(pos, next - pos);
     if (part == "..") {
       // Back to after the joiner before the last part, never into the root.
-      if (end > floor) --end;
-      while (end > floor && out[end - 1] != joiner) --end;
+      if (end > 0) --end;
+      while (end > 0 && out[end - 1] != joiner) --end;
     } else if (!part.empty() && part != ".") {
       std::memcpy(out + end, part.data(), part.size());
       end += part.size();
@@ -71,8 +77,8 @@ void ResolveAfter(std::string* result, std::string_view rest, std::string_view s
     pos = next + 1;
   }
   bool endedWithSeparator = !rest.empty() && isSeparator(rest.back());
-  if (end > floor && !(keepFinal && endedWithSeparator)) --end;
-  result->resize(end);
+  if (end > 0 && !(keepFinal && endedWithSeparator)) --end;
+  if (end > 0) result->append(out, end);
 }
 
 // Joins a drive's folder and the rest of a Windows path into *posix,
