@@ -6,6 +6,10 @@
 #include <charconv>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "cli/cli_options.h"
 #include "outputs/printout.h"
 #include "planning/media_table.h"
@@ -23,6 +27,22 @@ void AppendReadout(OutputBuffer& out, std::string_view label, std::string_view v
     out.Append(value);
   }
   out.Append('\n');
+}
+
+// `text` right-aligned in `width` columns, as printf's "%*s" sets it.
+void AppendRight(OutputBuffer& out, std::string_view text, size_t width) {
+  if (text.size() < width) {
+    const size_t pad = width - text.size();
+    std::memset(out.Room(pad), ' ', pad);
+    out.Added(pad);
+  }
+  out.Append(text);
+}
+
+void AppendRight(OutputBuffer& out, uint32_t value, size_t width) {
+  char digits[10];
+  const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  AppendRight(out, std::string_view(digits, static_cast<size_t>(end - digits)), width);
 }
 
 void AppendOptionalString(OutputBuffer& out, const std::optional<std::string_view>& text) {
@@ -46,14 +66,45 @@ constexpr std::array<ByteKind, 256> ByteKinds() {
 }
 constexpr std::array<ByteKind, 256> kByteKinds = ByteKinds();
 
-// Whether any of the eight bytes in `word` is not plain: a control, the
-// quote, the backslash, or (with `high` set) a byte above 127. Exact for the
-// word as a whole, which is all it is asked.
-inline bool AnyNotPlain(uint64_t word, bool high) {
-  constexpr uint64_t kOnes = 0x0101010101010101ull, kTops = 0x8080808080808080ull;
-  auto anyBelow = [](uint64_t v, uint64_t n) { return (v - kOnes * n) & ~v & kTops; };
-  return ((high ? word & kTops : 0) | anyBelow(word, 0x20) | anyBelow(word ^ (kOnes * '"'), 1) |
-          anyBelow(word ^ (kOnes * '\\'), 1)) != 0;
+// Which of the sixteen bytes at `p` are not plain, one bit each: a control,
+// the quote, the backslash, or (with `high` set) a byte above 127.
+inline unsigned NotPlain16(const unsigned char* p, bool high) {
+#if defined(__SSE2__)
+  const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  // As signed bytes, those above 127 are below 0x20 too.
+  __m128i bad = high ? _mm_cmplt_epi8(chunk, _mm_set1_epi8(0x20))
+                     : _mm_cmpeq_epi8(_mm_min_epu8(chunk, _mm_set1_epi8(0x1F)), chunk);
+  bad = _mm_or_si128(bad, _mm_cmpeq_epi8(chunk, _mm_set1_epi8('"')));
+  bad = _mm_or_si128(bad, _mm_cmpeq_epi8(chunk, _mm_set1_epi8('\\')));
+  return static_cast<unsigned>(_mm_movemask_epi8(bad));
+#else
+  unsigned bad = 0;
+  for (unsigned i = 0; i < 16; ++i) {
+    const ByteKind kind = kByteKinds[p[i]];
+    if (kind == kEscaped || (high && kind == kHigh)) bad |= 1u << i;
+  }
+  return bad;
+#endif
+}
+
+// The `left` bytes (fewer than sixteen) at `p` at the front of `block`, the
+// rest of it plain; nothing past them is read.
+inline void LoadShort(const unsigned char* p, size_t left, unsigned char (&block)[16]) {
+  std::memset(block, 'a', sizeof block);
+  if (left >= 8) {
+    std::memcpy(block, p, 8);
+    std::memcpy(block + left - 8, p + left - 8, 8);
+  } else if (left >= 4) {
+    std::memcpy(block, p, 4);
+    std::memcpy(block + left - 4, p + left - 4, 4);
+  } else {
+    for (size_t i = 0; i < left; ++i) block[i] = p[i];
+  }
+}
+
+// The number of plain bytes that `bad` (from NotPlain16) starts with.
+inline size_t PlainRun(unsigned bad) {
+  return bad == 0 ? 16 : static_cast<size_t>(__builtin_ctz(bad));
 }
 
 void AppendMember(OutputBuffer& out, std::string_view key, uint32_t value) {
@@ -65,7 +116,7 @@ void AppendMember(OutputBuffer& out, std::string_view key, uint32_t value) {
 
 OutputBuffer::OutputBuffer(std::FILE* stream) : stream_(stream) {}
 
-void OutputBuffer::Append(std::string_view bytes) {
+void OutputBuffer::AppendLong(std::string_view bytes) {
   if (stream_ != nullptr && bytes.size() >= kChunk) {
     // A whole text made elsewhere goes out as it is, not through the buffer.
     Drain();
@@ -151,8 +202,9 @@ bool IsUtf8(std::string_view bytes) {
 
 void AppendJsonString(OutputBuffer& out, std::string_view bytes) {
   static const char kHex[] = "0123456789abcdef";
-  // Written in place: at worst every byte takes six.
-  char* const start = out.Room(bytes.size() * 6 + 2);
+  // Written in place: at worst every byte takes six, and sixteen are copied
+  // at a time.
+  char* const start = out.Room(bytes.size() * 6 + 2 + 16);
   char* at = start;
   *at++ = '"';
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
@@ -161,31 +213,27 @@ void AppendJsonString(OutputBuffer& out, std::string_view bytes) {
   // rest only: all before it is ASCII, which no sequence starts in.
   enum { kUnknown, kUtf8, kLatin1 } form = kUnknown;
   while (p < end) {
-    // Eight plain bytes at a time, the most of any text, and the last few
-    // at once when they are plain too.
-    while (end - p >= 8) {
-      uint64_t word;
-      std::memcpy(&word, p, 8);
-      if (AnyNotPlain(word, form != kUtf8)) break;
-      std::memcpy(at, p, 8);
-      at += 8;
-      p += 8;
+    // Plain bytes, the most of any text, sixteen at a time, and the last
+    // few at once.
+    while (end - p >= 16) {
+      const size_t run = PlainRun(NotPlain16(p, form != kUtf8));
+      std::memcpy(at, p, 16);
+      at += run;
+      p += run;
+      if (run < 16) break;
     }
-    if (const size_t left = static_cast<size_t>(end - p); left < 8) {
-      uint64_t word = 0x6161616161616161ull;  // "aaaaaaaa" around them
-      std::memcpy(&word, p, left);
-      if (!AnyNotPlain(word, form != kUtf8)) {
-        std::memcpy(at, p, left);
-        at += left;
-        break;
-      }
+    if (end - p < 16) {
+      const size_t left = static_cast<size_t>(end - p);
+      unsigned char block[16];
+      LoadShort(p, left, block);
+      const size_t run = std::min(left, PlainRun(NotPlain16(block, form != kUtf8)));
+      std::memcpy(at, block, 16);
+      at += run;
+      p += run;
+      if (p == end) break;
     }
     const unsigned char c = *p++;
     const ByteKind kind = kByteKinds[c];
-    if (kind == kPlain) {
-      *at++ = static_cast<char>(c);
-      continue;
-    }
     if (kind == kHigh) {
       if (form == kUnknown) {
         const char* from = reinterpret_cast<const char*>(p - 1);
@@ -241,13 +289,12 @@ void WritePlan(OutputBuffer& out, const PlanTexts& texts, const Playlist& playli
   std::vector<VolumeSummary> volumes = SummarizeVolumes(playlist);
   if (volumes.empty()) return;
   out.Append("Volume  Tracks       Time          KB\n");
-  char line[96];
   for (size_t v = 0; v < volumes.size(); ++v) {
-    std::snprintf(line, sizeof line, "%6u  %6u  %9s  %10u\n", static_cast<unsigned>(v + 1),
-                  static_cast<unsigned>(volumes[v].Tracks),
-                  HoursMinutesSeconds(volumes[v].Seconds, false).c_str(),
-                  static_cast<unsigned>(volumes[v].KB));
-    out.Append(line);
+    AppendRight(out, static_cast<uint32_t>(v + 1), 6);
+    AppendRight(out, volumes[v].Tracks, 8);
+    AppendRight(out, HoursMinutesSeconds(volumes[v].Seconds, false), 11);
+    AppendRight(out, volumes[v].KB, 12);
+    out.Append('\n');
   }
 }
 

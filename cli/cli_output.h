@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -24,7 +25,15 @@ class OutputBuffer {
   OutputBuffer(const OutputBuffer&) = delete;
   OutputBuffer& operator=(const OutputBuffer&) = delete;
 
-  void Append(std::string_view bytes);
+  void Append(std::string_view bytes) {
+    // Inline for the many short pieces of a document: keys, punctuation.
+    if (bytes.size() < capacity_ - used_ && bytes.size() < kChunk) {
+      std::memcpy(buffer_.get() + used_, bytes.data(), bytes.size());
+      used_ += bytes.size();
+    } else {
+      AppendLong(bytes);
+    }
+  }
   void Append(char c) {
     *Room(1) = c;
     ++used_;
@@ -49,6 +58,7 @@ class OutputBuffer {
  private:
   // Large enough that writes are few, small beside the records it writes.
   static constexpr size_t kChunk = size_t{256} << 10;
+  void AppendLong(std::string_view bytes);
   void MakeRoom(size_t size);
   void Drain();
   void Write(const char* bytes, size_t size);

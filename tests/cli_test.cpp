@@ -151,6 +151,26 @@ TEST(CliOutput, JsonStringsLoseNothing) {
   EXPECT_EQ(Json("\xc3\xa9\xe9"), "\"\\u00c3\\u00a9\\u00e9\"");
 }
 
+TEST(CliOutput, JsonStringsLoseNothingAtAnyPlace) {
+  // Texts longer than the sixteen bytes looked at together, with the byte
+  // that needs care at every place.
+  const std::pair<char, std::string> specials[] = {
+      {'"', "\\\""}, {'\\', "\\\\"}, {'\x01', "\\u0001"}, {'\xe9', "\\u00e9"}, {'\x7f', "\x7f"}};
+  for (size_t length = 1; length <= 40; ++length) {
+    for (size_t at = 0; at < length; ++at) {
+      for (const auto& [byte, escaped] : specials) {
+        std::string text(length, 'x');
+        text[at] = byte;
+        EXPECT_EQ(Json(text), '"' + std::string(at, 'x') + escaped +
+                                  std::string(length - 1 - at, 'x') + '"')
+            << length << " " << at;
+      }
+    }
+  }
+  const std::string utf8 = std::string(20, 'a') + "\xc3\xa9" + std::string(20, 'b') + "\xe2\x82\xac";
+  EXPECT_EQ(Json(utf8), '"' + utf8 + '"');
+}
+
 TEST(CliOutput, Utf8IsTheStrictForm) {
   struct {
     const char* bytes;
