@@ -299,7 +299,7 @@ bool ReadPlaylist(const LoadSettings& settings, Playlist& playlist, FileSystem& 
       record.PlayLength = PlayLengthOf(*record.ExtendedInfo);
       playlist.TotalSeconds += record.PlayLength;
     }
-    ResolveOpenPathInto(record.FilePath ? *record.FilePath : "", list, &fullPath);
+    ResolveOpenPathInto(PathText(record), list, &fullPath);
     bool stop = false;
     // Only a text there was no memory for leaves the record without a path.
     uint32_t trackError =

@@ -10,6 +10,9 @@
 #ifndef _WIN32
 #include <unistd.h>
 #endif
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "support/byte_search.h"
 
@@ -44,6 +47,52 @@ std::string CurrentFolder() {
 #endif
 }
 
+// Copies `rest` to `out` with every separator made `joiner`, when it is the
+// path most are: no part starts with a full stop, no two separators meet
+// and none leads, so that nothing is to be resolved. `out` has room for
+// sixteen bytes past `rest`. False, with `out` spoilt, for any other.
+bool CopyPlainPath(std::string_view rest, char first, char second, char joiner, char* out) {
+  const size_t size = rest.size();
+  if (size == 0) return false;
+  unsigned afterSeparator = 1;  // the start is where a part starts
+  for (size_t at = 0; at < size; at += 16) {
+    const size_t count = std::min<size_t>(16, size - at);
+    const char* from = rest.data() + at;
+    char block[16];
+    if (count < 16) {
+      // The last few, in a copy: nothing past `rest` is read.
+      std::memset(block, 'a', sizeof block);
+      std::memcpy(block, from, count);
+      from = block;
+    }
+    const unsigned valid = count == 16 ? 0xFFFFu : (1u << count) - 1;
+#if defined(__SSE2__)
+    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+    const __m128i separators = _mm_or_si128(_mm_cmpeq_epi8(chunk, _mm_set1_epi8(first)),
+                                            _mm_cmpeq_epi8(chunk, _mm_set1_epi8(second)));
+    const unsigned separator = static_cast<unsigned>(_mm_movemask_epi8(separators)) & valid;
+    const unsigned dot =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('.')))) &
+        valid;
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at),
+                     _mm_or_si128(_mm_andnot_si128(separators, chunk),
+                                  _mm_and_si128(separators, _mm_set1_epi8(joiner))));
+#else
+    unsigned separator = 0, dot = 0;
+    for (size_t i = 0; i < count; ++i) {
+      const bool isSeparator = from[i] == first || from[i] == second;
+      separator |= static_cast<unsigned>(isSeparator) << i;
+      dot |= static_cast<unsigned>(from[i] == '.') << i;
+      out[at + i] = isSeparator ? joiner : from[i];
+    }
+#endif
+    const unsigned partStarts = ((separator << 1) | afterSeparator) & valid;
+    if ((partStarts & (separator | dot)) != 0) return false;
+    afterSeparator = (separator >> 15) & 1;
+  }
+  return true;
+}
+
 // `rest` resolved after the root that *result already holds, written in
 // place: every path the load opens comes through here. One or two
 // separators.
@@ -56,9 +105,17 @@ void ResolveAfter(std::string* result, std::string_view rest, std::string_view s
   char onStack[512];
   std::unique_ptr<char[]> onHeap;
   char* out = onStack;
-  if (rest.size() >= sizeof onStack) {
-    onHeap.reset(new char[rest.size() + 1]);
+  if (rest.size() + 16 > sizeof onStack) {
+    onHeap.reset(new char[rest.size() + 16]);
     out = onHeap.get();
+  }
+  const bool endedWithSeparator = !rest.empty() && isSeparator(rest.back());
+  // Separators that lead part nothing.
+  const size_t lead = std::min(rest.size(), rest.find_first_not_of(separators));
+  if (CopyPlainPath(rest.substr(lead), first, second, joiner, out)) {
+    // As the parts would be joined below.
+    result->append(out, rest.size() - lead - (endedWithSeparator && !keepFinal ? 1 : 0));
+    return;
   }
   size_t end = 0;
   size_t pos = 0;
@@ -76,7 +133,6 @@ void ResolveAfter(std::string* result, std::string_view rest, std::string_view s
     }
     pos = next + 1;
   }
-  bool endedWithSeparator = !rest.empty() && isSeparator(rest.back());
   if (end > 0 && !(keepFinal && endedWithSeparator)) --end;
   if (end > 0) result->append(out, end);
 }

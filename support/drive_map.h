@@ -29,8 +29,8 @@ std::string ToWindowsPath(std::string_view posixPath);
 // `rest` resolved below `root` (which ends in `joiner`, or is empty), as the
 // system resolves a path: either of `separators` (one or two) parts it, "."
 // goes, and ".." takes back the part before it but never any of `root`. The
-// parts are joined with `joiner`; with `keepFinal`, a separator that ended
-// `rest` ends the result too.
+// parts are joined with `joiner`, one of the separators; with `keepFinal`, a
+// separator that ended `rest` ends the result too.
 std::string ResolveBelow(std::string_view root, std::string_view rest,
                          std::string_view separators, char joiner, bool keepFinal);
 

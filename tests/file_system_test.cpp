@@ -90,6 +90,65 @@ TEST(FileSystem, RefusesPathsHoldingANulByte) {
   EXPECT_EQ(folder.Read("a.mp3"), "x");
 }
 
+// The rules spelt out plainly: split at either separator, drop empty parts
+// and ".", let ".." take the part before back, join, and end with the joiner
+// when asked and `rest` did.
+std::string ResolvedPlainly(std::string_view root, std::string_view rest,
+                            std::string_view separators, char joiner, bool keepFinal) {
+  std::vector<std::string> parts(1);
+  for (char c : std::string(rest) + separators[0]) {
+    if (separators.find(c) == std::string_view::npos) {
+      parts.back() += c;
+      continue;
+    }
+    std::string part = std::move(parts.back());
+    parts.pop_back();
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(std::move(part));
+    }
+    parts.emplace_back();
+  }
+  parts.pop_back();
+  std::string result(root);
+  for (size_t i = 0; i < parts.size(); ++i) {
+    if (i > 0) result += joiner;
+    result += parts[i];
+  }
+  const bool ended = !rest.empty() && separators.find(rest.back()) != std::string_view::npos;
+  if (keepFinal && ended && !parts.empty()) result += joiner;
+  return result;
+}
+
+// Every short path of letters, dots and both separators, alone and after a
+// part long enough to cross the sixteen bytes looked at together.
+TEST(DriveMap, ResolvesEveryShortPathByTheRules) {
+  const char alphabet[] = {'a', '.', '\\', '/'};
+  for (std::string_view lead : {"", "abcdefghijklmno", "abcdefghijklmn\\"}) {
+    for (size_t length = 0; length <= 7; ++length) {
+      std::string rest(lead.size() + length, 'a');
+      rest.replace(0, lead.size(), lead);
+      for (size_t n = 0; n < (size_t{1} << (2 * length)); ++n) {
+        for (size_t i = 0; i < length; ++i) rest[lead.size() + i] = alphabet[(n >> (2 * i)) & 3];
+        for (std::string_view separators : {"\\/", "\\"}) {
+          const char joiner = separators.back();
+          const std::string root = std::string("R") + joiner;
+          for (bool keepFinal : {false, true}) {
+            const std::string want = ResolvedPlainly(root, rest, separators, joiner, keepFinal);
+            const std::string got = ResolveBelow(root, rest, separators, joiner, keepFinal);
+            if (got != want) {
+              ADD_FAILURE() << "\"" << rest << "\" " << separators << " " << keepFinal << ": " << got
+                            << " instead of " << want;
+              return;
+            }
+          }
+        }
+      }
+    }
+  }
+}
+
 #ifndef _WIN32
 TEST(DriveMap, NamesPathsTheWayWineDoes) {
   EXPECT_EQ(ToWindowsPath("/tmp/x/mix.m3u"), "Z:\\tmp\\x\\mix.m3u");
