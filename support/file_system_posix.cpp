@@ -2,6 +2,7 @@
 // turned into the Win32 codes the rest of the program speaks.
 #include <dirent.h>
 #include <fcntl.h>
+#include <string.h>
 #include <strings.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -208,7 +209,9 @@ class FolderCache {
       Clear();
       writes_ = writes;
     }
-    const size_t slash = posix.rfind('/');
+    // From the end, a vector at a time: called for every file of a load.
+    const size_t slash = static_cast<size_t>(
+        static_cast<const char*>(memrchr(posix.data(), '/', posix.size())) - posix.data());
     const std::string_view leaf = std::string_view(posix).substr(slash + 1);
     if (leaf.empty() || leaf == "." || leaf == "..") return false;
     const std::string_view folder(posix.data(), slash == 0 ? 1 : slash);
