@@ -126,6 +126,9 @@ std::string ResolveOpenPath(std::string_view filePath, std::string_view playlist
 
 std::string RepairPaths(uint32_t mode, std::string_view playlistPath, Playlist& playlist,
                         LoadHost& host) {
+  // Leaving paths as they are needs no look at them: on a large list that
+  // look is a walk through every record's path.
+  if (mode != kAbsolutePaths && mode != kRelativePaths) return std::string();
   std::vector<MP3Information>& tracks = playlist.Tracks;
   uint32_t withDrive = 0;
   for (const MP3Information& record : tracks) {
