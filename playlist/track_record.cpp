@@ -3,6 +3,10 @@
 #include <cstring>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace voltrak {
 
 MP3Information::MP3Information(MP3Information&& other) noexcept
@@ -66,11 +70,36 @@ void MP3Information::DeriveTrackName() {
   nameOffset_ = slash == std::string::npos ? 0 : static_cast<uint32_t>(slash + 1);
 }
 
-std::string_view MP3Information::TagText(size_t offset) const {
-  const char* field = reinterpret_cast<const char*>(Tag.data() + offset);
+namespace {
+
+// The length of a text field of the tag: up to its first NUL, at most 30
+// bytes. Looked at sixteen bytes at a time: every listing and --json asks
+// it four times a track.
+size_t FieldLength(const unsigned char* field) {
+#if defined(__SSE2__)
+  static_assert(kTagTextLength <= 32 && kTagTextLength > 16, "two looks cover a field");
+  const __m128i zero = _mm_setzero_si128();
+  auto nuls = [&](size_t from) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(field + from));
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, zero)));
+  };
+  // The second look overlaps the first, so that neither leaves the field.
+  if (const unsigned first = nuls(0); first != 0) return static_cast<size_t>(__builtin_ctz(first));
+  const size_t back = kTagTextLength - 16;
+  const unsigned second = nuls(back);
+  return second != 0 ? back + static_cast<size_t>(__builtin_ctz(second)) : kTagTextLength;
+#else
   const void* nul = std::memchr(field, 0, kTagTextLength);
-  size_t length = nul ? static_cast<size_t>(static_cast<const char*>(nul) - field) : kTagTextLength;
-  return std::string_view(field, length);
+  return nul != nullptr ? static_cast<size_t>(static_cast<const unsigned char*>(nul) - field)
+                        : kTagTextLength;
+#endif
+}
+
+}  // namespace
+
+std::string_view MP3Information::TagText(size_t offset) const {
+  return std::string_view(reinterpret_cast<const char*>(Tag.data() + offset),
+                          FieldLength(Tag.data() + offset));
 }
 
 std::string_view MP3Information::TagYear() const {
@@ -99,9 +128,7 @@ void NormalizeTag(Id3v1Block& tag) {
   for (size_t offset : {kTagArtistOffset, kTagAlbumOffset, kTagTitleOffset, kTagCommentOffset}) {
     // The text ends at its first NUL, then its trailing spaces go.
     unsigned char* const field = tag.data() + offset;
-    const void* nul = std::memchr(field, 0, kTagTextLength);
-    size_t end = nul != nullptr ? static_cast<size_t>(static_cast<const unsigned char*>(nul) - field)
-                                : kTagTextLength;
+    size_t end = FieldLength(field);
     while (end > 0 && field[end - 1] == ' ') --end;
     if (end < kTagTextLength) field[end] = 0;
   }

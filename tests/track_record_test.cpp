@@ -98,6 +98,21 @@ TEST(NormalizeTag, FullFieldsStayThirtyAndNeverRunIntoTheNext) {
   EXPECT_EQ(record.Tag[kTagArtistOffset], 'b');
 }
 
+// A field's text ends at its first NUL wherever that is, whatever follows,
+// and fills all thirty bytes when there is none.
+TEST(NormalizeTag, TextsEndAtTheirFirstNulAnywhere) {
+  for (size_t length = 0; length <= kTagTextLength; ++length) {
+    MP3Information record;
+    record.Tag = Tag("", "");
+    std::memset(record.Tag.data() + kTagTitleOffset, 'x', kTagTextLength);
+    std::memset(record.Tag.data() + kTagArtistOffset, 'y', kTagTextLength);
+    if (length < kTagTextLength) record.Tag[kTagTitleOffset + length] = 0;
+    NormalizeTag(record.Tag);
+    EXPECT_EQ(record.TagTitle(), std::string(length, 'x')) << length;
+    EXPECT_EQ(record.TagArtist(), std::string(kTagTextLength, 'y')) << length;
+  }
+}
+
 TEST(Playlist, ResetDropsEveryRecordAndTotal) {
   Playlist playlist;
   playlist.Tracks.push_back(Record(std::nullopt, "a.mp3"));
