@@ -17,11 +17,17 @@ std::string Decimal(uint32_t value) {
 }  // namespace
 
 std::string HoursMinutesSeconds(uint32_t seconds, bool padHours) {
-  char text[32];
-  std::snprintf(text, sizeof text, padHours ? "%2u:%02u:%02u" : "%u:%02u:%02u",
-                static_cast<unsigned>(seconds / 3600),
-                static_cast<unsigned>(seconds / 60 % 60),
-                static_cast<unsigned>(seconds % 60));
+  // Set by hand: the report and the plan ask it once a volume and a track.
+  std::string text = std::to_string(seconds / 3600);
+  if (padHours && text.size() < 2) text.insert(0, 1, ' ');
+  const uint32_t minutes = seconds / 60 % 60, rest = seconds % 60;
+  const char tail[] = {':',
+                       static_cast<char>('0' + minutes / 10),
+                       static_cast<char>('0' + minutes % 10),
+                       ':',
+                       static_cast<char>('0' + rest / 10),
+                       static_cast<char>('0' + rest % 10)};
+  text.append(tail, sizeof tail);
   return text;
 }
 

@@ -238,6 +238,19 @@ TEST(PlanByTime, TitleHoursRunPastADay) {
   EXPECT_EQ(texts.Title, "d.m3u - (3/3) 48:00:00/24:00:00");
 }
 
+TEST(HoursMinutesSeconds, PadsOnlyAShortHour) {
+  const struct {
+    uint32_t seconds;
+    bool pad;
+    const char* text;
+  } cases[] = {
+      {0, false, "0:00:00"},   {0, true, " 0:00:00"},           {4800, true, " 1:20:00"},
+      {35999, true, " 9:59:59"}, {36000, true, "10:00:00"},     {604800, false, "168:00:00"},
+      {4294967295u, true, "1193046:28:15"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(HoursMinutesSeconds(c.seconds, c.pad), c.text) << c.seconds;
+}
+
 TEST(PlanBySize, SameRuleOnKilobytes) {
   PlanningSettings s;
   ChooseFillMode(s, kFillBySize);
