@@ -295,7 +295,8 @@ bool ReadPlaylist(const LoadSettings& settings, Playlist& playlist, FileSystem& 
   auto readEntry = [&](const M3uEntry& entry) {
     host.HandlePendingEvents();
     host.ProgressStep();
-    MP3Information record;
+    // Made where it stays: there is room for every entry.
+    MP3Information& record = playlist.Tracks.emplace_back();
     StoreTexts(record, entry);
     if (record.ExtendedInfo) {
       // The play length comes from the list only, never from the file.
@@ -323,7 +324,6 @@ bool ReadPlaylist(const LoadSettings& settings, Playlist& playlist, FileSystem& 
     }
     record.DeriveTrackName();
     ReportMissingName(record, host);
-    playlist.Tracks.push_back(std::move(record));
     going = !stop;
     return going;
   };
