@@ -3,9 +3,7 @@
 #include <cstring>
 #include <utility>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "support/byte_search.h"
 
 namespace voltrak {
 
@@ -76,23 +74,13 @@ namespace {
 // bytes. Looked at sixteen bytes at a time: every listing and --json asks
 // it four times a track.
 size_t FieldLength(const unsigned char* field) {
-#if defined(__SSE2__)
   static_assert(kTagTextLength <= 32 && kTagTextLength > 16, "two looks cover a field");
-  const __m128i zero = _mm_setzero_si128();
-  auto nuls = [&](size_t from) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(field + from));
-    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, zero)));
-  };
+  const char* text = reinterpret_cast<const char*>(field);
+  if (const unsigned first = EitherByteMask(text, 0, 0); first != 0) return LowestBit(first);
   // The second look overlaps the first, so that neither leaves the field.
-  if (const unsigned first = nuls(0); first != 0) return static_cast<size_t>(__builtin_ctz(first));
   const size_t back = kTagTextLength - 16;
-  const unsigned second = nuls(back);
-  return second != 0 ? back + static_cast<size_t>(__builtin_ctz(second)) : kTagTextLength;
-#else
-  const void* nul = std::memchr(field, 0, kTagTextLength);
-  return nul != nullptr ? static_cast<size_t>(static_cast<const unsigned char*>(nul) - field)
-                        : kTagTextLength;
-#endif
+  const unsigned second = EitherByteMask(text + back, 0, 0);
+  return second != 0 ? back + LowestBit(second) : kTagTextLength;
 }
 
 }  // namespace

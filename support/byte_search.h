@@ -1,6 +1,6 @@
-// Finding one of two bytes in a text, sixteen bytes at a step where the
-// processor allows: the load looks for the line ends and the separators of
-// every entry of a playlist.
+// Looking for bytes sixteen at a step where the processor allows: the load
+// looks for the line ends and the separators of every entry of a playlist,
+// and the end of every tag's texts.
 #pragma once
 
 #include <cstddef>
@@ -11,17 +11,30 @@
 
 namespace voltrak {
 
+// Which of the sixteen bytes at `p` are `a` or `b`, one bit each, the first
+// byte lowest.
+inline unsigned EitherByteMask(const char* p, char a, char b) {
+#if defined(__SSE2__)
+  const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(
+      _mm_cmpeq_epi8(bytes, _mm_set1_epi8(a)), _mm_cmpeq_epi8(bytes, _mm_set1_epi8(b)))));
+#else
+  unsigned found = 0;
+  for (unsigned i = 0; i < 16; ++i) found |= static_cast<unsigned>(p[i] == a || p[i] == b) << i;
+  return found;
+#endif
+}
+
+// The place of the lowest bit of a mask that has one.
+inline size_t LowestBit(unsigned mask) { return static_cast<size_t>(__builtin_ctz(mask)); }
+
 // The position of the first `a` or `b` in text[from, size), or `size`.
 inline size_t FindEitherByte(const char* text, size_t from, size_t size, char a, char b) {
-#if defined(__SSE2__)
-  const __m128i wantA = _mm_set1_epi8(a), wantB = _mm_set1_epi8(b);
   for (; from + 16 <= size; from += 16) {
-    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + from));
-    const int found = _mm_movemask_epi8(
-        _mm_or_si128(_mm_cmpeq_epi8(chunk, wantA), _mm_cmpeq_epi8(chunk, wantB)));
-    if (found != 0) return from + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(found)));
+    if (const unsigned found = EitherByteMask(text + from, a, b); found != 0) {
+      return from + LowestBit(found);
+    }
   }
-#endif
   while (from < size && text[from] != a && text[from] != b) ++from;
   return from;
 }

@@ -10,9 +10,6 @@
 #ifndef _WIN32
 #include <unistd.h>
 #endif
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include "support/byte_search.h"
 
@@ -66,29 +63,13 @@ bool CopyPlainPath(std::string_view rest, char first, char second, char joiner, 
       from = block;
     }
     const unsigned valid = count == 16 ? 0xFFFFu : (1u << count) - 1;
-#if defined(__SSE2__)
-    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
-    const __m128i separators = _mm_or_si128(_mm_cmpeq_epi8(chunk, _mm_set1_epi8(first)),
-                                            _mm_cmpeq_epi8(chunk, _mm_set1_epi8(second)));
-    const unsigned separator = static_cast<unsigned>(_mm_movemask_epi8(separators)) & valid;
-    const unsigned dot =
-        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('.')))) &
-        valid;
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at),
-                     _mm_or_si128(_mm_andnot_si128(separators, chunk),
-                                  _mm_and_si128(separators, _mm_set1_epi8(joiner))));
-#else
-    unsigned separator = 0, dot = 0;
-    for (size_t i = 0; i < count; ++i) {
-      const bool isSeparator = from[i] == first || from[i] == second;
-      separator |= static_cast<unsigned>(isSeparator) << i;
-      dot |= static_cast<unsigned>(from[i] == '.') << i;
-      out[at + i] = isSeparator ? joiner : from[i];
-    }
-#endif
+    const unsigned separator = EitherByteMask(from, first, second) & valid;
+    const unsigned dot = EitherByteMask(from, '.', '.') & valid;
     const unsigned partStarts = ((separator << 1) | afterSeparator) & valid;
     if ((partStarts & (separator | dot)) != 0) return false;
     afterSeparator = (separator >> 15) & 1;
+    std::memcpy(out + at, from, 16);
+    for (unsigned left = separator; left != 0; left &= left - 1) out[at + LowestBit(left)] = joiner;
   }
   return true;
 }
