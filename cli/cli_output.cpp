@@ -17,13 +17,16 @@
 namespace voltrak::cli {
 namespace {
 
+void AppendSpaces(OutputBuffer& out, size_t count) {
+  std::memset(out.Room(count), ' ', count);
+  out.Added(count);
+}
+
 void AppendReadout(OutputBuffer& out, std::string_view label, std::string_view value) {
   out.Append(label);
   if (!value.empty()) {
     // Values line up after the longest label, "Reserve 1st:".
-    const size_t pad = 13 - label.size();
-    std::memset(out.Room(pad), ' ', pad);
-    out.Added(pad);
+    AppendSpaces(out, 13 - label.size());
     out.Append(value);
   }
   out.Append('\n');
@@ -31,11 +34,7 @@ void AppendReadout(OutputBuffer& out, std::string_view label, std::string_view v
 
 // `text` right-aligned in `width` columns, as printf's "%*s" sets it.
 void AppendRight(OutputBuffer& out, std::string_view text, size_t width) {
-  if (text.size() < width) {
-    const size_t pad = width - text.size();
-    std::memset(out.Room(pad), ' ', pad);
-    out.Added(pad);
-  }
+  if (text.size() < width) AppendSpaces(out, width - text.size());
   out.Append(text);
 }
 

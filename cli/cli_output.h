@@ -15,9 +15,9 @@
 
 namespace voltrak::cli {
 
-// Collects output in one buffer and hands it to a stream a megabyte at a
-// time, so that a list of any length is never held whole and a long one
-// takes few writes. Without a stream it keeps everything, which is what the
+// Collects output in one buffer and hands it to a stream a quarter of a
+// megabyte at a time, so that a list of any length is never held whole and
+// a long one takes few writes. Without a stream it keeps everything, which is what the
 // tests read.
 class OutputBuffer {
  public:

@@ -400,9 +400,10 @@ uint32_t Map(std::string_view path, std::string* posix) {
 // that must not.
 bool MakeBlocking(int fd) { return fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0; }
 
-// Whether an open descriptor is a regular file, made to wait again.
-bool RegularAndBlocking(int fd, struct stat* info) {
-  return fstat(fd, info) == 0 && S_ISREG(info->st_mode) && MakeBlocking(fd);
+// Whether an open descriptor is a regular file, made to wait again unless
+// `blocking` is false.
+bool RegularAndBlocking(int fd, struct stat* info, bool blocking = true) {
+  return fstat(fd, info) == 0 && S_ISREG(info->st_mode) && (!blocking || MakeBlocking(fd));
 }
 
 // Opens an existing regular file for reading, retrying with the case
@@ -427,8 +428,7 @@ Descriptor OpenExisting(CaseMatcher& matcher, std::string& posix, uint32_t* erro
     return fd;
   }
   struct stat info;
-  if (fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode) ||
-      (blocking && !MakeBlocking(fd.Get()))) {
+  if (!RegularAndBlocking(fd.Get(), &info, blocking)) {
     *error = kErrorAccessDenied;  // as Windows answers for a folder opened as a file
     return Descriptor();
   }
