@@ -401,6 +401,10 @@ class WindowOutputHost : public OutputHost {
     MessageBoxA(nullptr, kNoTrackNameText, kNoTrackNameCaption,
                 MB_ICONINFORMATION | MB_TOPMOST | MB_SETFOREGROUND);
   }
+  void WouldReplacePlaylist(std::string_view path) override {
+    const std::string text = "\"" + std::string(path) + kIsThePlaylistText;
+    MessageBoxOnTop(window_, text.c_str(), "Error", MB_ICONERROR);
+  }
   // Beside the current playlist, through the real file system.
   OutputTarget Target() { return {g_state.Load.CurrentPlaylistPath, SystemFileSystem(), *this}; }
 

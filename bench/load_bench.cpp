@@ -113,6 +113,7 @@ class QuietOutputHost : public OutputHost {
  public:
   void CannotWrite(std::string_view, uint32_t) override {}
   void NoTrackName() override {}
+  void WouldReplacePlaylist(std::string_view) override {}
 };
 
 // Loads, plans by time onto CD-R and writes the report with all five

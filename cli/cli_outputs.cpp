@@ -27,6 +27,9 @@ class CliOutputHost : public OutputHost {
     Print(GnuMessage(UserNameOf(path), "cannot write the file: " + FailureReason(error, path)));
   }
   void NoTrackName() override { Print(GnuMessage({}, AsClause(kNoTrackNameText))); }
+  void WouldReplacePlaylist(std::string_view path) override {
+    Print(GnuMessage(UserNameOf(path), "not written: it is the playlist itself"));
+  }
 
  private:
   void Print(const std::string& line) { std::fprintf(messages_, "%s\n", line.c_str()); }
@@ -53,9 +56,11 @@ class CliCopyHost : public CopyHost {
                         : what == CopyFailure::kRead     ? "cannot read the track file"
                         : what == CopyFailure::kNoBuffer ? "no memory to copy the track file"
                                                          : "cannot write the copy";
+    const std::string why = what == CopyFailure::kIsRead
+                                ? "it is a track of the list or the playlist, left as it is"
+                                : FailureReason(error, path);
     std::fprintf(messages_, "%s\n",
-                 GnuMessage(UserNameOf(path), std::string(doing) + ": " + FailureReason(error, path))
-                     .c_str());
+                 GnuMessage(UserNameOf(path), std::string(doing) + ": " + why).c_str());
   }
 
  private:

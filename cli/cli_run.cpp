@@ -92,11 +92,17 @@ class StandardInputFiles : public FileSystem {
     *error = kErrorSuccess;
     return std::make_unique<TextInput>(std::move(text_));
   }
-  std::unique_ptr<OutputFile> Create(std::string_view path, uint32_t* error) override {
-    return files_.Create(path, error);
+  std::unique_ptr<OutputFile> CreateNew(std::string_view path, uint32_t* error) override {
+    return files_.CreateNew(path, error);
   }
   uint32_t Rename(std::string_view from, std::string_view to) override {
     return files_.Rename(from, to);
+  }
+  uint32_t Replace(std::string_view from, std::string_view to) override {
+    return files_.Replace(from, to);
+  }
+  uint32_t Identify(std::string_view path, FileIdentity* identity) override {
+    return files_.Identify(path, identity);
   }
   uint32_t Delete(std::string_view path) override { return files_.Delete(path); }
   uint32_t CreateFolder(std::string_view path) override { return files_.CreateFolder(path); }

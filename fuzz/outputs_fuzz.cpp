@@ -37,6 +37,7 @@ class CountingHost : public voltrak::OutputHost, public voltrak::CopyHost {
   unsigned Failures = 0;
   void CannotWrite(std::string_view, uint32_t) override { ++Failures; }
   void NoTrackName() override {}
+  void WouldReplacePlaylist(std::string_view) override { ++Failures; }
   void NextTrack(uint32_t) override {}
   void Failed(voltrak::CopyFailure, std::string_view, uint32_t) override { ++Failures; }
 };

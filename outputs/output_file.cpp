@@ -27,13 +27,17 @@ std::string BaseNameOf(std::string_view path) {
 
 OutputDocument::OutputDocument(const OutputTarget& target, std::string path)
     : target_(target), path_(std::move(path)) {
-  if (path_.size() > kMaxPathLength) {
-    failure_ = kErrorFilenameTooLong;
-  } else {
-    file_ = target_.Files.Create(path_, &failure_);
-    if (!file_ && failure_ == 0) failure_ = kErrorWriteFault;
+  if (!target_.PlaylistPath.empty() && SameFile(target_.Files, path_, target_.PlaylistPath)) {
+    failure_ = kErrorAccessDenied;
+    target_.Host.WouldReplacePlaylist(path_);
+    return;
   }
-  if (!file_) target_.Host.CannotWrite(path_, failure_);
+  file_ = std::make_unique<ReplacementFile>(target_.Files, path_);
+  failure_ = file_->Error();
+  if (failure_ != 0) {
+    file_.reset();
+    target_.Host.CannotWrite(path_, failure_);
+  }
 }
 
 OutputDocument::~OutputDocument() { Close(); }
@@ -79,14 +83,13 @@ bool OutputDocument::Flush() {
 uint32_t OutputDocument::Close() {
   if (closed_) return failure_;
   closed_ = true;
-  if (!file_) return failure_;  // reported when the create failed
-  bool written = failure_ == 0 && Flush();
-  uint32_t closed = file_->Close();
-  file_.reset();
-  if (written && closed == 0) return 0;
+  if (!file_) return failure_;  // reported when it was refused or not created
+  const bool written = failure_ == 0 && Flush();
+  const uint32_t committed = written ? file_->Commit() : file_->Close();
+  file_.reset();  // a file not committed is removed
+  if (written && committed == 0) return 0;
   // The close names the real cause (a full disk) when the write did not.
-  if (closed != 0) failure_ = closed;
-  target_.Files.Delete(path_);
+  if (committed != 0) failure_ = committed;
   target_.Host.CannotWrite(path_, failure_);
   return failure_;
 }

@@ -11,12 +11,15 @@
 #include "playlist/message_box.h"
 #include "playlist/track_record.h"
 #include "support/file_system.h"
+#include "support/replacement_file.h"
 
 namespace voltrak {
 
 // The window's words for what an output meets on the way.
 inline constexpr const char* kNoTrackNameText = "No track name found";
 inline constexpr const char* kNoTrackNameCaption = "Information";
+// After the output's name in quotes, when that name reaches the playlist.
+inline constexpr const char* kIsThePlaylistText = "\" is the playlist itself: it was not written.";
 
 // What an output needs from the user interface.
 class OutputHost {
@@ -27,6 +30,10 @@ class OutputHost {
   virtual void CannotWrite(std::string_view path, uint32_t error) = 0;
   // The report met a record with nothing to call it by; it goes on.
   virtual void NoTrackName() = 0;
+  // The output's name reaches the playlist itself (a list named "mix.cue"
+  // and its cue sheet, a link): it was not written, and the playlist is as
+  // it was.
+  virtual void WouldReplacePlaylist(std::string_view path) = 0;
 };
 
 // Where an output goes and whom it tells.
@@ -52,10 +59,12 @@ std::string OutputPathOf(std::string_view playlistPath, std::string_view extensi
 std::string BaseNameOf(std::string_view path);
 
 // One output file, written in blocks so that a report of 100,000 tracks
-// never sits in memory whole. A file that cannot be created, or whose write
-// or close fails, is reported once and removed, so that no half-written output is taken for a whole one.
-// Paths longer than kMaxPathLength are refused as the system would refuse
-// them, on every platform alike.
+// never sits in memory whole. It is written under a scratch name beside its
+// own and takes that name only when whole (ReplacementFile): a file that
+// cannot be created, or whose write or close fails, is reported once and
+// leaves what was there before. A name that reaches the playlist is
+// refused. Paths longer than kMaxPathLength are refused as the system
+// would refuse them, on every platform alike.
 class OutputDocument final : public OutputFile {
  public:
   OutputDocument(const OutputTarget& target, std::string path);
@@ -63,7 +72,7 @@ class OutputDocument final : public OutputFile {
   OutputDocument(const OutputDocument&) = delete;
   OutputDocument& operator=(const OutputDocument&) = delete;
 
-  bool Created() const { return file_ != nullptr; }
+  bool Created() const { return file_ != nullptr && failure_ == 0; }
   const std::string& Path() const { return path_; }
 
   // Buffered; false once anything failed.
@@ -86,7 +95,7 @@ class OutputDocument final : public OutputFile {
 
   const OutputTarget& target_;
   std::string path_;
-  std::unique_ptr<OutputFile> file_;
+  std::unique_ptr<ReplacementFile> file_;
   std::string buffer_;
   uint32_t failure_ = 0;
   bool closed_ = false;

@@ -1,10 +1,12 @@
 #include "outputs/track_copy.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <new>
 
 #include "playlist/playlist_loader.h"
+#include "support/replacement_file.h"
 
 namespace voltrak {
 namespace {
@@ -67,13 +69,39 @@ std::string CopyDestination(std::string_view folder, std::string_view name) {
   return path;
 }
 
+void ReadFiles::Seal() {
+  auto less = [](const FileIdentity& a, const FileIdentity& b) {
+    return a.Volume != b.Volume ? a.Volume < b.Volume : a.Index < b.Index;
+  };
+  std::sort(identities_.begin(), identities_.end(), less);
+  identities_.erase(std::unique(identities_.begin(), identities_.end()), identities_.end());
+}
+
+bool ReadFiles::Has(const FileIdentity& identity) const {
+  auto less = [](const FileIdentity& a, const FileIdentity& b) {
+    return a.Volume != b.Volume ? a.Volume < b.Volume : a.Index < b.Index;
+  };
+  return std::binary_search(identities_.begin(), identities_.end(), identity, less);
+}
+
 CopyOutcome CopyFileKeepTimes(FileSystem& files, CopyHost& host, std::string_view source,
-                              std::string_view destination) {
+                              std::string_view destination, const ReadFiles* reads) {
   uint32_t error = 0;
   std::unique_ptr<InputFile> input = files.Open(source, &error);
   if (!input) {
     host.Failed(CopyFailure::kOpenSource, source, error ? error : kErrorFileNotFound);
     return CopyOutcome::kFailed;
+  }
+  // The destination under another spelling, a link or a folder that is the
+  // source's own: nothing to copy, and nothing to lose.
+  FileIdentity from, to;
+  const bool known = files.Identify(source, &from) == kErrorSuccess;
+  if (files.Identify(destination, &to) == kErrorSuccess) {
+    if (known && from == to) return CopyOutcome::kSame;
+    if (reads != nullptr && reads->Has(to)) {
+      host.Failed(CopyFailure::kIsRead, destination, kErrorAccessDenied);
+      return CopyOutcome::kFailed;
+    }
   }
   FileTimes times;
   const bool timesRead = files.GetTimes(source, &times) == 0;
@@ -84,35 +112,29 @@ CopyOutcome CopyFileKeepTimes(FileSystem& files, CopyHost& host, std::string_vie
     host.Failed(CopyFailure::kNoBuffer, source, kErrorNotEnoughMemory);
     return CopyOutcome::kFailed;
   }
-  std::unique_ptr<OutputFile> output = files.Create(destination, &error);
-  if (!output) {
-    host.Failed(CopyFailure::kCreate, destination, error ? error : kErrorAccessDenied);
+  ReplacementFile output(files, std::string(destination));
+  if (output.Error() != kErrorSuccess) {
+    host.Failed(CopyFailure::kCreate, destination, output.Error());
     return CopyOutcome::kFailed;
   }
 
   uint64_t copied = 0;
   uint32_t readError = 0;
-  bool written = true;
   for (;;) {
     size_t got = 0;
     readError = input->Read(buffer.get(), kPieceSize, &got);
     if (readError != 0 || got == 0) break;
-    if (!output->Write(std::string_view(buffer.get(), got))) {
-      written = false;
-      break;
-    }
+    if (!output.Write(std::string_view(buffer.get(), got))) break;
     copied += got;
     host.Pending();
   }
   input.reset();
-  uint32_t writeError = output->Close();
-  output.reset();
-  if (!written && writeError == 0) writeError = kErrorWriteFault;
+  const uint32_t writeError = output.Close();
   // A source that ends before the size it had when opened was cut short on
   // the way; a copy of it would pass for whole.
   if (writeError == 0 && readError == 0 && copied < size) readError = kErrorReadFault;
   if (writeError != 0 || readError != 0) {
-    files.Delete(destination);
+    output.Abandon();
     if (writeError != 0) {
       host.Failed(CopyFailure::kWrite, destination, writeError);
     } else {
@@ -121,7 +143,11 @@ CopyOutcome CopyFileKeepTimes(FileSystem& files, CopyHost& host, std::string_vie
     return CopyOutcome::kFailed;
   }
   // The copy is whole; a volume that keeps fewer times is no reason to fail it.
-  if (timesRead) files.SetTimes(destination, times);
+  if (timesRead) files.SetTimes(output.Scratch(), times);
+  if (uint32_t placed = output.Commit(); placed != kErrorSuccess) {
+    host.Failed(CopyFailure::kCreate, destination, placed);
+    return CopyOutcome::kFailed;
+  }
   return CopyOutcome::kCopied;
 }
 
@@ -133,6 +159,18 @@ CopyResult CopyTracks(const Playlist& playlist, const OptionFlags& options,
   // One level; a folder that is there already, or cannot be made, shows in the copies.
   if (made.size() > 3 && made.back() == '\\') made.pop_back();
   files.CreateFolder(made);
+  // Every file the run reads, before any copy is placed: a copy named as a
+  // later track's source would otherwise take its place before it is read.
+  ReadFiles reads;
+  FileIdentity identity;
+  if (files.Identify(playlistPath, &identity) == kErrorSuccess) reads.Add(identity);
+  for (const MP3Information& record : playlist.Tracks) {
+    if (files.Identify(ResolveOpenPath(PathText(record), playlistPath), &identity) ==
+        kErrorSuccess) {
+      reads.Add(identity);
+    }
+  }
+  reads.Seal();
   for (uint32_t i = 0; i < playlist.TrackCount(); ++i) {
     host.NextTrack(i);
     const MP3Information& record = playlist.Tracks[i];
@@ -142,9 +180,10 @@ CopyResult CopyTracks(const Playlist& playlist, const OptionFlags& options,
       ++result.Skipped;
       continue;
     }
-    switch (CopyFileKeepTimes(files, host, source, destination)) {
+    switch (CopyFileKeepTimes(files, host, source, destination, &reads)) {
       case CopyOutcome::kCopied: ++result.Copied; break;
-      case CopyOutcome::kEmpty: ++result.Skipped; break;
+      case CopyOutcome::kEmpty:
+      case CopyOutcome::kSame: ++result.Skipped; break;
       case CopyOutcome::kFailed: ++result.Failures; break;
     }
   }

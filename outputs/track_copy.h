@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "playlist/option_flags.h"
 #include "playlist/track_record.h"
@@ -31,6 +32,8 @@ enum class CopyFailure {
   kCreate,      // the destination could not be created (the destination path)
   kRead,        // a read failed or the source ended early (the source path)
   kWrite,       // a write or the close failed, a full disk say (the destination path)
+  kIsRead,      // the destination is another file the run reads: a track of the list, or
+                // the playlist (the destination path); nothing was written
 };
 
 class CopyHost {
@@ -41,11 +44,24 @@ class CopyHost {
   // Between pieces of one large file, so that the window keeps answering.
   virtual void Pending() {}
   // `path` is the source or the destination, as CopyFailure says; `error` a
-  // system error code. The partial copy is already gone.
+  // system error code. The partial copy is already gone, and the
+  // destination is as it was.
   virtual void Failed(CopyFailure what, std::string_view path, uint32_t error) = 0;
 };
 
-enum class CopyOutcome { kCopied, kEmpty, kFailed };
+enum class CopyOutcome { kCopied, kEmpty, kSame, kFailed };
+
+// The files a run reads, which no copy may take the place of.
+class ReadFiles {
+ public:
+  void Add(const FileIdentity& identity) { identities_.push_back(identity); }
+  // Call once every file is added.
+  void Seal();
+  bool Has(const FileIdentity& identity) const;
+
+ private:
+  std::vector<FileIdentity> identities_;
+};
 
 struct CopyResult {
   uint32_t Copied = 0;
@@ -76,13 +92,18 @@ std::string_view StripTrackNumber(std::string_view fileName);
 std::string CopyDestination(std::string_view folder, std::string_view name);
 
 // Copies one file whole in pieces, then gives the copy the source's three
-// times. An empty source makes no copy. A failure is reported through
-// `host` and removes what was written.
+// times. The copy is written beside the destination and takes its name only
+// when whole, so the destination, whatever it is, is never written through.
+// An empty source makes no copy; nor does a destination that is the source
+// under another name (kSame), and one that is another file of `reads` is
+// refused. A failure is reported through `host` and removes what was
+// written.
 CopyOutcome CopyFileKeepTimes(FileSystem& files, CopyHost& host, std::string_view source,
-                              std::string_view destination);
+                              std::string_view destination, const ReadFiles* reads = nullptr);
 
 // Makes `folder` (one level) and copies every track into it, skipping a
-// track whose source path is its destination path.
+// track whose destination is its source, by name or by identity. No copy
+// takes the place of a source of the list or of the playlist.
 CopyResult CopyTracks(const Playlist& playlist, const OptionFlags& options,
                       std::string_view playlistPath, std::string_view folder, FileSystem& files,
                       CopyHost& host);

@@ -7,6 +7,7 @@
 #include "player/player_rules.h"
 #include "resources/resource.h"
 #include "support/file_system.h"
+#include "support/replacement_file.h"
 #include "support/support_routines.h"
 
 namespace voltrak {
@@ -52,15 +53,14 @@ PlayerContact AskPlayer(HWND owner) {
 
 void WritePlayerSignature(HWND owner, std::string_view playerDirectory) {
   const std::string path = InPlayerFolder(playerDirectory, kPlayerSignatureName);
-  uint32_t error = 0;
-  std::unique_ptr<OutputFile> file = SystemFileSystem().Create(path, &error);
-  if (!file) {
+  ReplacementFile file(SystemFileSystem(), path);
+  if (file.Error() != 0) {
     MessageBoxOnTop(owner, path.c_str(), kCannotOpenCaption, MB_OK | MB_ICONEXCLAMATION);
     return;
   }
   // Write errors of such files are not reported.
-  file->Write(kPlayerSignature);
-  file->Close();
+  file.Write(kPlayerSignature);
+  file.Commit();
   TraceMark(__LINE__, __FILE__);
 }
 

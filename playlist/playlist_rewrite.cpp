@@ -4,42 +4,9 @@
 
 #include "playlist/m3u_format.h"
 #include "playlist/message_box.h"
+#include "support/replacement_file.h"
 
 namespace voltrak {
-namespace {
-
-bool Exists(FileSystem& files, const std::string& path) {
-  FileTimes ignored;
-  return files.GetTimes(path, &ignored) == kErrorSuccess;
-}
-
-// A name beside the playlist that holds nothing of the user's.
-std::string ScratchNameBeside(std::string_view playlistPath, FileSystem& files) {
-  std::string base(playlistPath);
-  if (base.size() + 12 > kMaxPathLength) {
-    size_t folder = base.rfind('\\');
-    base = base.substr(0, folder == std::string::npos ? 0 : folder + 1) + "~vt";
-  }
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string name = base + ".new" + (attempt ? std::to_string(attempt) : "") + ".tmp";
-    if (!Exists(files, name)) return name;
-  }
-  return base + ".new.tmp";
-}
-
-// Writes the whole list to `path`; false, with the file gone, when any of
-// it failed to arrive.
-bool WriteWhole(const std::string& path, const Playlist& playlist, FileSystem& files) {
-  uint32_t error = kErrorSuccess;
-  std::unique_ptr<OutputFile> file = files.Create(path, &error);
-  if (!file) return false;
-  bool whole = M3uWriter(*file, playlist.Tracks);
-  whole = file->Close() == kErrorSuccess && whole;
-  if (!whole) files.Delete(path);
-  return whole;
-}
-
-}  // namespace
 
 std::string BackupNameOf(std::string_view playlistPath, const LocalTime& now) {
   std::string_view extension = ExtensionPart(playlistPath);
@@ -60,28 +27,27 @@ RewriteOutcome RewritePlaylist(std::string_view playlistPath, const Playlist& pl
   const std::string path(playlistPath);
   RewriteOutcome outcome;
   const std::string backup = BackupNameOf(path, clock.Now());
-  if (!ExtensionPart(path).empty()) {
-    host.ShowMessage(backup, "Renaming old play list.",
-                     kBoxIconInformation | kBoxTopmost | kBoxSetForeground);
-  } else {
-    files.Delete(backup);  // the ".bak" holds only the last version
-  }
+  const bool dated = !ExtensionPart(path).empty();
 
-  // The new list first, beside the old one: a refused create or a full disk
-  // then costs nothing but this scratch file.
-  const std::string scratch = ScratchNameBeside(path, files);
-  if (!WriteWhole(scratch, playlist, files)) {
+  // The new list first, under a name of its own beside the old one: a
+  // refused create or a full disk then costs nothing but that file.
+  ReplacementFile written(files, path);
+  if (written.Error() == kErrorSuccess) M3uWriter(written, playlist.Tracks);
+  if (written.Close() != kErrorSuccess) {
     host.ShowMessage(path, kCannotOpenCaption, kBoxIconWarning);
     return outcome;
   }
-  if (files.Rename(path, backup) != kErrorSuccess) {
-    files.Delete(scratch);
+  // A dated backup takes no name that is taken; the ".bak" holds only the
+  // last version, and the one before it goes only as this one takes its
+  // place, in one step.
+  const uint32_t moved = dated ? files.Rename(path, backup) : files.Replace(path, backup);
+  if (moved != kErrorSuccess) {
+    written.Abandon();
     host.ShowMessage("Could not create a backup file!", "Error", kBoxIconError);
     return outcome;
   }
   outcome.Backup = backup;
-  if (files.Rename(scratch, path) != kErrorSuccess) {
-    files.Delete(scratch);
+  if (written.Commit(false) != kErrorSuccess) {
     if (files.Rename(backup, path) == kErrorSuccess) {
       outcome.Backup.clear();
       host.ShowMessage(path, kCannotOpenCaption, kBoxIconWarning);
@@ -91,6 +57,12 @@ RewriteOutcome RewritePlaylist(std::string_view playlistPath, const Playlist& pl
                        "Error", kBoxIconError);
     }
     return outcome;
+  }
+  // Said once it is so: a backup announced before a failure would name a
+  // file that never came to be.
+  if (dated) {
+    host.ShowMessage(backup, "Renaming old play list.",
+                     kBoxIconInformation | kBoxTopmost | kBoxSetForeground);
   }
   outcome.Written = true;
   host.Reload();

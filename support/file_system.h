@@ -36,6 +36,18 @@ constexpr uint32_t
 // Longest path the program opens or builds (a 260-byte buffer).
 constexpr size_t kMaxPathLength = 259;
 
+// Who a file is, whatever name reaches it: two names of one file (a link, a
+// name in another case or with "." in it) give equal identities. The
+// device and inode on POSIX, the volume serial and file index on Windows.
+struct FileIdentity {
+  uint64_t Volume = 0;
+  uint64_t Index = 0;
+  bool operator==(const FileIdentity& other) const {
+    return Volume == other.Volume && Index == other.Index;
+  }
+  bool operator!=(const FileIdentity& other) const { return !(*this == other); }
+};
+
 // 100-nanosecond intervals since 1601-01-01 UTC, as Windows counts them.
 struct FileTimes {
   uint64_t Created = 0;
@@ -79,14 +91,25 @@ class FileSystem {
   // Reads a whole existing file.
   virtual uint32_t ReadAll(std::string_view path, std::string* contents) = 0;
 
-  // Creates the file, or truncates an existing one.
-  virtual std::unique_ptr<OutputFile> Create(std::string_view path, uint32_t* error) = 0;
+  // Creates a new file: fails with kErrorFileExists when the name is taken,
+  // by a file, a folder or a link, which is never followed. There is no
+  // call that opens an existing file for writing: whatever the program
+  // writes goes to a name it has just made, and takes the place of another
+  // only through Replace (see ReplacementFile).
+  virtual std::unique_ptr<OutputFile> CreateNew(std::string_view path, uint32_t* error) = 0;
 
   // Renames within one volume; fails when `to` exists.
   virtual uint32_t Rename(std::string_view from, std::string_view to) = 0;
+  // Moves `from` onto `to` in one step, replacing a file there (a link
+  // there is replaced, not followed).
+  virtual uint32_t Replace(std::string_view from, std::string_view to) = 0;
   virtual uint32_t Delete(std::string_view path) = 0;
   // Creates one folder; its parent must exist.
   virtual uint32_t CreateFolder(std::string_view path) = 0;
+
+  // The identity of the file `path` opens; kErrorFileNotFound or
+  // kErrorPathNotFound when there is none.
+  virtual uint32_t Identify(std::string_view path, FileIdentity* identity) = 0;
 
   virtual uint32_t GetTimes(std::string_view path, FileTimes* times) = 0;
   virtual uint32_t SetTimes(std::string_view path, const FileTimes& times) = 0;
@@ -99,6 +122,13 @@ class FileSystem {
   virtual void BeginReadBatch(std::string_view /*nearFolder*/) {}
   virtual void EndReadBatch() {}
 };
+
+// Whether two names reach one file that exists.
+inline bool SameFile(FileSystem& files, std::string_view a, std::string_view b) {
+  FileIdentity first, second;
+  return files.Identify(a, &first) == kErrorSuccess && files.Identify(b, &second) == kErrorSuccess &&
+         first == second;
+}
 
 // Holds a read batch open for its lifetime.
 class ReadBatch {

@@ -567,16 +567,18 @@ class PosixFileSystem : public FileSystem {
     return kErrorSuccess;
   }
 
-  std::unique_ptr<OutputFile> Create(std::string_view path, uint32_t* error) override {
+  std::unique_ptr<OutputFile> CreateNew(std::string_view path, uint32_t* error) override {
     std::string posix;
     *error = Map(path, &posix);
     if (*error != 0) return nullptr;
     CountedWrite counted;
     MatchFolderCase(matcher_, posix);
-    // Not waiting here either: a FIFO or device in the way is refused.
-    Descriptor fd(open(posix.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666));
+    // O_EXCL: a name that is taken, by a link too, is refused, never
+    // followed. Not waiting either: nothing here can be a FIFO.
+    Descriptor fd(open(posix.c_str(),
+                       O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0666));
     if (!fd) {
-      *error = errno == ENXIO ? kErrorAccessDenied : FromErrno(errno);
+      *error = errno == EEXIST ? kErrorFileExists : FromErrno(errno);
       return nullptr;
     }
     struct stat info;
@@ -608,6 +610,17 @@ class PosixFileSystem : public FileSystem {
     return kErrorSuccess;
   }
 
+  uint32_t Replace(std::string_view from, std::string_view to) override {
+    std::string source, target;
+    uint32_t error = Map(from, &source);
+    if (error == 0) error = Map(to, &target);
+    if (error != 0) return error;
+    CountedWrite counted;
+    matcher_.MatchCase(source);
+    MatchFolderCase(matcher_, target);
+    return ::rename(source.c_str(), target.c_str()) == 0 ? kErrorSuccess : FromErrno(errno);
+  }
+
   uint32_t Delete(std::string_view path) override {
     std::string posix;
     uint32_t error = Map(path, &posix);
@@ -624,6 +637,23 @@ class PosixFileSystem : public FileSystem {
     CountedWrite counted;
     MatchFolderCase(matcher_, posix);
     return mkdir(posix.c_str(), 0777) == 0 ? kErrorSuccess : FromErrno(errno);
+  }
+
+  uint32_t Identify(std::string_view path, FileIdentity* identity) override {
+    std::string posix;
+    uint32_t error = Map(path, &posix);
+    if (error != 0) return error;
+    struct stat info;
+    // The file an open would reach: through links, in any case.
+    if (stat(posix.c_str(), &info) != 0) {
+      if (errno != ENOENT && errno != ENOTDIR) return FromErrno(errno);
+      if (!matcher_.MatchCase(posix) || stat(posix.c_str(), &info) != 0) {
+        return kErrorFileNotFound;
+      }
+    }
+    identity->Volume = static_cast<uint64_t>(info.st_dev);
+    identity->Index = static_cast<uint64_t>(info.st_ino);
+    return kErrorSuccess;
   }
 
   uint32_t GetTimes(std::string_view path, FileTimes* times) override {

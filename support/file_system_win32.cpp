@@ -146,10 +146,11 @@ class Win32FileSystem : public FileSystem {
     return error;
   }
 
-  std::unique_ptr<OutputFile> Create(std::string_view path, uint32_t* error) override {
+  std::unique_ptr<OutputFile> CreateNew(std::string_view path, uint32_t* error) override {
     char name[MAX_PATH];
     if ((*error = Terminate(path, name)) != 0) return nullptr;
-    FileHandle file(CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    // CREATE_NEW: a name that is taken, by a link too, is refused.
+    FileHandle file(CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
       *error = GetLastError();
@@ -166,6 +167,13 @@ class Win32FileSystem : public FileSystem {
     return MoveFileA(source, target) ? kErrorSuccess : GetLastError();
   }
 
+  uint32_t Replace(std::string_view from, std::string_view to) override {
+    char source[MAX_PATH], target[MAX_PATH];
+    if (uint32_t error = Terminate(from, source)) return error;
+    if (uint32_t error = Terminate(to, target)) return error;
+    return MoveFileExA(source, target, MOVEFILE_REPLACE_EXISTING) ? kErrorSuccess : GetLastError();
+  }
+
   uint32_t Delete(std::string_view path) override {
     char name[MAX_PATH];
     if (uint32_t error = Terminate(path, name)) return error;
@@ -176,6 +184,21 @@ class Win32FileSystem : public FileSystem {
     char name[MAX_PATH];
     if (uint32_t error = Terminate(path, name)) return error;
     return CreateDirectoryA(name, nullptr) ? kErrorSuccess : GetLastError();
+  }
+
+  uint32_t Identify(std::string_view path, FileIdentity* identity) override {
+    char name[MAX_PATH];
+    if (uint32_t error = Terminate(path, name)) return error;
+    // No access asked for, and every kind of sharing allowed: looking at a
+    // file must not get in anybody's way, nor be refused by an open file.
+    FileHandle file(CreateFileA(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!file || !GetFileInformationByHandle(file.Get(), &information)) return GetLastError();
+    identity->Volume = information.dwVolumeSerialNumber;
+    identity->Index = (static_cast<uint64_t>(information.nFileIndexHigh) << 32) |
+                      information.nFileIndexLow;
+    return kErrorSuccess;
   }
 
   uint32_t GetTimes(std::string_view path, FileTimes* times) override {

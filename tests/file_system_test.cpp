@@ -63,6 +63,48 @@ TEST(FileSystem, WritesReadsRenamesAndDeletes) {
   EXPECT_EQ(back.Written, times.Written);
 }
 
+// What writes rest on: a new file never takes a name that is taken, nor
+// follows a link there; Replace puts a whole file in place; and a file is
+// known by who it is, not by the name that reached it.
+TEST(FileSystem, CreatesOnlyNewNamesAndKnowsAFileByItsIdentity) {
+  ScratchFolder folder;
+  FileSystem& files = SystemFileSystem();
+  folder.Write("a.mp3", "source");
+  folder.CreateFolder("sub");
+  uint32_t error = 0;
+  EXPECT_FALSE(files.CreateNew(folder / "a.mp3", &error));
+  EXPECT_EQ(error, kErrorFileExists);
+  EXPECT_FALSE(files.CreateNew(folder / "sub", &error));
+  EXPECT_EQ(folder.Read("a.mp3"), "source");
+#ifdef _WIN32
+  ASSERT_TRUE(CreateHardLinkA((folder / "hard.mp3").c_str(), (folder / "a.mp3").c_str(), nullptr));
+#else
+  ASSERT_EQ(link(folder.Native("a.mp3").c_str(), folder.Native("hard.mp3").c_str()), 0);
+  ASSERT_EQ(symlink(folder.Native("a.mp3").c_str(), folder.Native("soft.mp3").c_str()), 0);
+  ASSERT_EQ(symlink(folder.Native("nowhere").c_str(), folder.Native("dangling").c_str()), 0);
+  EXPECT_FALSE(files.CreateNew(folder / "soft.mp3", &error));
+  EXPECT_FALSE(files.CreateNew(folder / "dangling", &error));
+  EXPECT_TRUE(SameFile(files, folder / "soft.mp3", folder / "a.mp3"));
+  EXPECT_EQ(folder.Read("a.mp3"), "source");
+#endif
+  for (const char* alias : {"hard.mp3", "A.MP3", ".\\a.mp3", "sub\\..\\a.mp3"}) {
+    EXPECT_TRUE(SameFile(files, folder / alias, folder / "a.mp3")) << alias;
+  }
+  folder.Write("b.mp3", "b");
+  EXPECT_FALSE(SameFile(files, folder / "b.mp3", folder / "a.mp3"));
+  FileIdentity none;
+  EXPECT_EQ(files.Identify(folder / "none.mp3", &none), kErrorFileNotFound);
+
+  auto created = files.CreateNew(folder / "new.mp3", &error);
+  ASSERT_TRUE(created);
+  ASSERT_TRUE(created->Write("new"));
+  ASSERT_EQ(created->Close(), 0u);
+  ASSERT_EQ(files.Replace(folder / "new.mp3", folder / "hard.mp3"), 0u);
+  EXPECT_EQ(folder.Read("hard.mp3"), "new");
+  EXPECT_EQ(folder.Read("a.mp3"), "source");  // the other name keeps the old file
+  EXPECT_EQ(files.Identify(folder / "new.mp3", &none), kErrorFileNotFound);
+}
+
 TEST(FileSystem, RefusesPathsHoldingANulByte) {
   ScratchFolder folder;
   folder.Write("a.mp3", "x");
@@ -77,7 +119,9 @@ TEST(FileSystem, RefusesPathsHoldingANulByte) {
   const std::vector<std::pair<const char*, std::function<uint32_t()>>> calls = {
       {"ReadTail", [&] { return files.ReadTail(file, &size, nullptr, 0, &got); }},
       {"ReadAll", [&] { return files.ReadAll(file, &contents); }},
-      {"Create", [&] { return files.Create(created, &error) ? 0u : error; }},
+      {"CreateNew", [&] { return files.CreateNew(created, &error) ? 0u : error; }},
+      {"Replace to", [&] { return files.Replace(folder / "a.mp3", created); }},
+      {"Identify", [&] { FileIdentity id; return files.Identify(file, &id); }},
       {"Rename from", [&] { return files.Rename(file, folder / "c.mp3"); }},
       {"Rename to", [&] { return files.Rename(folder / "a.mp3", created); }},
       {"Delete", [&] { return files.Delete(file); }},

@@ -120,13 +120,29 @@ class MemoryFileSystem::MemoryInputFile : public InputFile {
   size_t offset_ = 0;
 };
 
+MemoryFileSystem::File MemoryFileSystem::NewFile() {
+  File file = std::make_shared<Content>();
+  file->Id = ++nextId_;
+  file->Times.Created = file->Times.Accessed = Tick();
+  return file;
+}
+
 void MemoryFileSystem::Put(std::string_view path, std::string_view bytes) {
   std::lock_guard<std::mutex> lock(mutex_);
   AddFolders(path);
-  auto [file, added] = files_.try_emplace(std::string(path));
-  if (added) file->second.Times.Created = file->second.Times.Accessed = Tick();
-  file->second.Bytes = std::string(bytes);
-  file->second.Times.Written = Tick();
+  File& file = files_[std::string(path)];
+  if (!file) file = NewFile();
+  file->Bytes = std::string(bytes);
+  file->Times.Written = Tick();
+}
+
+void MemoryFileSystem::Link(std::string_view existing, std::string_view alias) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto file = files_.find(existing);
+  if (file == files_.end()) return;
+  File shared = file->second;
+  AddFolders(alias);
+  files_[std::string(alias)] = std::move(shared);
 }
 
 void MemoryFileSystem::PutFolder(std::string_view path) {
@@ -144,7 +160,7 @@ std::optional<std::string> MemoryFileSystem::Get(std::string_view path) const {
   std::lock_guard<std::mutex> lock(mutex_);
   auto file = files_.find(path);
   if (file == files_.end()) return std::nullopt;
-  return file->second.Bytes;
+  return file->second->Bytes;
 }
 
 std::vector<std::string> MemoryFileSystem::Files() const {
@@ -211,8 +227,8 @@ uint32_t MemoryFileSystem::Append(const std::string& path, std::string_view byte
   // A file deleted or renamed while open takes its later bytes with it.
   auto file = files_.find(path);
   if (file != files_.end()) {
-    file->second.Bytes.append(bytes);
-    file->second.Times.Written = Tick();
+    file->second->Bytes.append(bytes);
+    file->second->Times.Written = Tick();
   }
   return error;
 }
@@ -246,7 +262,7 @@ uint32_t MemoryFileSystem::ReadTail(std::string_view path, uint64_t* size, unsig
   if (IsFolder(path)) return kErrorAccessDenied;
   auto file = files_.find(path);
   if (file == files_.end()) return kErrorFileNotFound;
-  const std::string& bytes = file->second.Bytes;
+  const std::string& bytes = file->second->Bytes;
   *size = bytes.size();
   if (tailSize > 0 && bytes.size() >= tailSize) {
     std::copy(bytes.end() - static_cast<std::ptrdiff_t>(tailSize), bytes.end(), tail);
@@ -262,7 +278,7 @@ uint32_t MemoryFileSystem::ReadAll(std::string_view path, std::string* contents)
   if (IsFolder(path)) return kErrorAccessDenied;
   auto file = files_.find(path);
   if (file == files_.end()) return kErrorFileNotFound;
-  *contents = file->second.Bytes;
+  *contents = file->second->Bytes;
   return kErrorSuccess;
 }
 
@@ -273,19 +289,17 @@ std::unique_ptr<InputFile> MemoryFileSystem::Open(std::string_view path, uint32_
   auto file = files_.find(path);
   if (*error == 0 && file == files_.end()) *error = kErrorFileNotFound;
   if (*error != 0) return nullptr;
-  return std::make_unique<MemoryInputFile>(*this, file->second.Bytes);
+  return std::make_unique<MemoryInputFile>(*this, file->second->Bytes);
 }
 
-std::unique_ptr<OutputFile> MemoryFileSystem::Create(std::string_view path, uint32_t* error) {
+std::unique_ptr<OutputFile> MemoryFileSystem::CreateNew(std::string_view path, uint32_t* error) {
   std::lock_guard<std::mutex> lock(mutex_);
   *error = Begin(Op::kCreate, path);
-  if (*error == 0 && IsFolder(path)) *error = kErrorAccessDenied;
+  if (*error == 0 && (IsFolder(path) || files_.count(path) > 0)) *error = kErrorFileExists;
   if (*error == 0 && !ParentKnown(path)) *error = kErrorPathNotFound;
   if (*error != 0) return nullptr;
-  auto [file, added] = files_.try_emplace(std::string(path));
-  if (added) file->second.Times.Created = file->second.Times.Accessed = Tick();
-  file->second.Bytes.clear();
-  file->second.Times.Written = Tick();
+  auto file = files_.emplace(std::string(path), NewFile()).first;
+  file->second->Times.Written = Tick();
   return std::make_unique<MemoryOutputFile>(*this, file->first);
 }
 
@@ -302,6 +316,32 @@ uint32_t MemoryFileSystem::Rename(std::string_view from, std::string_view to) {
 
   MoveKeys(files_, from, to);
   if (folder) MoveKeys(folders_, from, to);
+  return kErrorSuccess;
+}
+
+uint32_t MemoryFileSystem::Replace(std::string_view from, std::string_view to) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  uint32_t error = Begin(Op::kReplace, from);
+  if (error == 0) error = CheckPath(to);
+  if (error != 0) return error;
+  auto source = files_.find(from);
+  if (source == files_.end()) return kErrorFileNotFound;
+  if (!ParentKnown(to)) return kErrorPathNotFound;
+  if (IsFolder(to)) return kErrorAccessDenied;
+  File moved = std::move(source->second);
+  files_.erase(source);
+  files_.erase(std::string(to));
+  files_.emplace(std::string(to), std::move(moved));
+  return kErrorSuccess;
+}
+
+uint32_t MemoryFileSystem::Identify(std::string_view path, FileIdentity* identity) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (uint32_t error = Begin(Op::kIdentify, path)) return error;
+  auto file = files_.find(path);
+  if (file == files_.end()) return IsFolder(path) ? kErrorAccessDenied : kErrorFileNotFound;
+  identity->Volume = 1;
+  identity->Index = file->second->Id;
   return kErrorSuccess;
 }
 
@@ -329,7 +369,7 @@ uint32_t MemoryFileSystem::GetTimes(std::string_view path, FileTimes* times) {
   if (uint32_t error = Begin(Op::kGetTimes, path)) return error;
   auto file = files_.find(path);
   if (file != files_.end()) {
-    *times = file->second.Times;
+    *times = file->second->Times;
     return kErrorSuccess;
   }
   if (!IsFolder(path)) return kErrorFileNotFound;
@@ -344,7 +384,7 @@ uint32_t MemoryFileSystem::SetTimes(std::string_view path, const FileTimes& time
   auto file = files_.find(path);
   if (file == files_.end()) return kErrorFileNotFound;
   // A zero time leaves that time as it is, as SetFileTime does.
-  FileTimes& kept = file->second.Times;
+  FileTimes& kept = file->second->Times;
   if (times.Created != 0) kept.Created = times.Created;
   if (times.Accessed != 0) kept.Accessed = times.Accessed;
   if (times.Written != 0) kept.Written = times.Written;

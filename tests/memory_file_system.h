@@ -24,13 +24,18 @@ class MemoryFileSystem : public FileSystem {
  public:
   enum class Op {
     kOpen, kCreate, kWrite, kClose, kRename, kDelete, kCreateFolder, kGetTimes, kSetTimes,
-    kRead  // a piece read from a file opened with Open
+    kRead,  // a piece read from a file opened with Open
+    kReplace, kIdentify,
   };
+  static constexpr size_t kOps = 12;
   // A special error value: the operation throws std::bad_alloc instead of returning.
   static constexpr uint32_t kThrowBadAlloc = 0xFFFFFFFFu;
 
   // Creates or replaces a file; the folders above it are made as needed.
   void Put(std::string_view path, std::string_view bytes);
+  // Gives the file at `existing` a second name, as a hard link, a symbolic
+  // link or another spelling would: both names reach the same bytes.
+  void Link(std::string_view existing, std::string_view alias);
   // Makes the folder and those above it.
   void PutFolder(std::string_view path);
   bool Exists(std::string_view path) const;                      // file or folder
@@ -51,8 +56,10 @@ class MemoryFileSystem : public FileSystem {
   // Reads what the file held when it was opened.
   std::unique_ptr<InputFile> Open(std::string_view path, uint32_t* error) override;
   // The file returned must not outlive this file system.
-  std::unique_ptr<OutputFile> Create(std::string_view path, uint32_t* error) override;
+  std::unique_ptr<OutputFile> CreateNew(std::string_view path, uint32_t* error) override;
   uint32_t Rename(std::string_view from, std::string_view to) override;
+  uint32_t Replace(std::string_view from, std::string_view to) override;
+  uint32_t Identify(std::string_view path, FileIdentity* identity) override;
   uint32_t Delete(std::string_view path) override;
   uint32_t CreateFolder(std::string_view path) override;
   uint32_t GetTimes(std::string_view path, FileTimes* times) override;
@@ -66,10 +73,13 @@ class MemoryFileSystem : public FileSystem {
     using is_transparent = void;
     bool operator()(std::string_view a, std::string_view b) const;
   };
-  struct File {
+  // What one file holds; every name of the file shares it.
+  struct Content {
     std::string Bytes;
     FileTimes Times;
+    uint64_t Id = 0;
   };
+  using File = std::shared_ptr<Content>;
   struct Failure {
     Op Operation;
     uint32_t Error;
@@ -91,7 +101,10 @@ class MemoryFileSystem : public FileSystem {
   std::set<std::string, NoCaseLess> folders_;
   std::map<std::string, uint32_t, NoCaseLess> failingOpens_;
   std::vector<Failure> failures_;
-  std::array<unsigned, 10> calls_{};
+  File NewFile();
+
+  std::array<unsigned, kOps> calls_{};
+  uint64_t nextId_ = 0;
   std::optional<size_t> diskLeft_;
   uint64_t now_ = 132000000000000000ull;  // 2019, then one second per change
 };

@@ -16,15 +16,21 @@ TEST(MemoryFileSystem, InjectedFailureHitsTheChosenCallOnly) {
   const std::string a = "C:\\m\\a.mp3";
   const std::vector<std::pair<Op, std::function<uint32_t(MemoryFileSystem&, int)>>> cases = {
       {Op::kOpen, [&](MemoryFileSystem& fs, int) { std::string s; return fs.ReadAll(a, &s); }},
-      {Op::kCreate, [&](MemoryFileSystem& fs, int) { uint32_t e; return fs.Create(a, &e) ? 0 : e; }},
+      {Op::kCreate,
+       [&](MemoryFileSystem& fs, int i) {
+         uint32_t e;
+         return fs.CreateNew(a + std::to_string(i), &e) ? 0 : e;
+       }},
       {Op::kWrite,
-       [&](MemoryFileSystem& fs, int) {
+       [&](MemoryFileSystem& fs, int i) {
          uint32_t e = 0;
-         auto file = fs.Create(a, &e);
+         auto file = fs.CreateNew(a + std::to_string(i), &e);
          file->Write("x");
          return file->Close();
        }},
       {Op::kRename, [&](MemoryFileSystem& fs, int i) { return fs.Rename(a, a + std::to_string(i)); }},
+      {Op::kReplace, [&](MemoryFileSystem& fs, int) { return fs.Replace(a, a + "x"); }},
+      {Op::kIdentify, [&](MemoryFileSystem& fs, int) { FileIdentity id; return fs.Identify(a, &id); }},
       {Op::kDelete, [&](MemoryFileSystem& fs, int) { return fs.Delete(a); }},
       {Op::kCreateFolder,
        [&](MemoryFileSystem& fs, int i) { return fs.CreateFolder("C:\\m\\" + std::to_string(i)); }},
@@ -65,15 +71,28 @@ TEST(MemoryFileSystem, BehavesLikeADisk) {
   EXPECT_EQ(fs.Files(), (std::vector<std::string>{"C:\\n\\a.mp3", "C:\\n\\b.mp3"}));
 
   uint32_t error = 0;
-  EXPECT_FALSE(fs.Create("C:\\m\\x.txt", &error));
+  EXPECT_FALSE(fs.CreateNew("C:\\m\\x.txt", &error));
   EXPECT_EQ(error, kErrorPathNotFound);
+  EXPECT_FALSE(fs.CreateNew("c:\\N\\A.mp3", &error));
+  EXPECT_EQ(error, kErrorFileExists);
+  // Two names of one file: the same bytes and identity, until one is replaced.
+  fs.Link("C:\\n\\a.mp3", "C:\\n\\.\\a.mp3");
+  FileIdentity first, second;
+  fs.Put("C:\\n\\.\\a.mp3", "new");
+  EXPECT_EQ(fs.Get("C:\\n\\a.mp3"), "new");
+  EXPECT_TRUE(SameFile(fs, "C:\\n\\a.mp3", "C:\\n\\.\\a.mp3"));
+  EXPECT_EQ(fs.Replace("C:\\n\\b.mp3", "C:\\n\\.\\a.mp3"), 0u);
+  EXPECT_EQ(fs.Get("C:\\n\\a.mp3"), "new");
+  EXPECT_EQ(fs.Get("C:\\n\\.\\a.mp3"), "b");
+  EXPECT_FALSE(SameFile(fs, "C:\\n\\a.mp3", "C:\\n\\.\\a.mp3"));
+  EXPECT_EQ(fs.Identify("C:\\n\\b.mp3", &first), kErrorFileNotFound);
   std::string contents;
   EXPECT_EQ(fs.ReadAll("C:\\n", &contents), kErrorAccessDenied);
   EXPECT_EQ(fs.ReadAll("C:\\n\\" + std::string(kMaxPathLength, 'x'), &contents),
             kErrorFilenameTooLong);
 
   fs.DiskFullAfter(5);
-  auto file = fs.Create("C:\\n\\out.txt", &error);
+  auto file = fs.CreateNew("C:\\n\\out.txt", &error);
   ASSERT_TRUE(file);
   EXPECT_TRUE(file->Write("abc"));
   EXPECT_FALSE(file->Write("defg"));

@@ -12,6 +12,7 @@
 #include "outputs/html_report.h"
 #include "outputs/split_lists.h"
 #include "playlist/m3u_format.h"
+#include "support/replacement_file.h"
 #include "tests/memory_file_system.h"
 #include "tests/test_support.h"
 
@@ -33,6 +34,9 @@ class RecordingHost : public OutputHost {
     Calls.push_back("cannot write " + std::string(path) + " " + std::to_string(error));
   }
   void NoTrackName() override { Calls.push_back("no track name"); }
+  void WouldReplacePlaylist(std::string_view path) override {
+    Calls.push_back("is the playlist " + std::string(path));
+  }
 };
 
 struct Track {
@@ -117,9 +121,7 @@ std::string GoldenPath(const std::string& name) {
 void ExpectGolden(const std::string& golden, const std::optional<std::string>& written) {
   ASSERT_TRUE(written) << golden << " was not written";
   if (std::getenv("VOLTRAK_UPDATE_GOLDEN")) {
-    uint32_t error = 0;
-    auto file = SystemFileSystem().Create(GoldenPath(golden), &error);
-    ASSERT_TRUE(file && file->Write(*written) && file->Close() == 0) << golden;
+    ASSERT_EQ(WriteWholeFile(SystemFileSystem(), GoldenPath(golden), *written), 0u) << golden;
     return;
   }
   std::string expected;
@@ -288,6 +290,45 @@ TEST_F(Outputs, AFileThatFailsIsReportedAndRemovedAndTheOthersComplete) {
       }
     }
   }
+}
+
+// An output whose name reaches the playlist (its own name, "mix.cue", or a
+// link) is refused and the playlist kept; one whose name is a link to any
+// other file takes the name's place and leaves that file as it was.
+TEST_F(Outputs, NoOutputIsWrittenThroughThePlaylistOrALink) {
+  const std::string playlist = "C:\\Lists\\example.m3u";
+  for (const Output& output : kOutputs) {
+    SCOPED_TRACE("output " + std::to_string(&output - kOutputs));
+    Playlist list = ListOf(kExample);
+    PlanVolumes(TenMinutes(), list, playlist);
+    MemoryFileSystem clean;
+    RecordingHost quiet;
+    clean.Put(playlist, "list");
+    const std::string first = output.Write(list, {playlist, clean, quiet}).Written.at(0);
+    for (bool toPlaylist : {true, false}) {
+      MemoryFileSystem disk;
+      disk.Put(playlist, "list");
+      disk.Put("C:\\Music\\a.mp3", "track");
+      disk.Link(toPlaylist ? playlist : "C:\\Music\\a.mp3", first);
+      RecordingHost told;
+      output.Write(list, {playlist, disk, told});
+      EXPECT_EQ(disk.Get(playlist), "list");
+      EXPECT_EQ(disk.Get("C:\\Music\\a.mp3"), "track");
+      if (toPlaylist) {
+        ASSERT_FALSE(told.Calls.empty());
+        EXPECT_EQ(told.Calls[0], "is the playlist " + first);
+      } else {
+        EXPECT_EQ(disk.Get(first), clean.Get(first));
+        EXPECT_TRUE(told.Calls.empty());
+      }
+    }
+  }
+  MemoryFileSystem disk;
+  disk.Put("C:\\Lists\\mix.cue", "list");
+  RecordingHost told;
+  EXPECT_EQ(WriteCueSheet(ListOf(kExample), {"C:\\Lists\\mix.cue", disk, told}).Failures, 1u);
+  EXPECT_EQ(disk.Get("C:\\Lists\\mix.cue"), "list");
+  EXPECT_EQ(told.Calls, std::vector<std::string>{"is the playlist C:\\Lists\\mix.cue"});
 }
 
 // A report of many blocks: the disk failing at the second block ends the

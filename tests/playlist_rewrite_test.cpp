@@ -100,13 +100,38 @@ TEST_F(RewriteTest, ABackupOfTheSameSecondIsNotOverwritten) {
   EXPECT_EQ(files.Files(), (std::vector<std::string>{backup, path}));
 }
 
-TEST_F(RewriteTest, AFileOfTheUsersUnderTheScratchNameIsLeftAlone) {
+// Under the scratch name a file of the user's, or a link planted to one
+// elsewhere: neither is written through, and the playlist is no link to it.
+TEST_F(RewriteTest, WhatIsUnderTheScratchNameIsLeftAlone) {
   const std::string mine = path + ".new.tmp";
-  files.Put(mine, "mine");
+  files.Put("C:\\Other\\target", "mine");
+  files.Link("C:\\Other\\target", mine);
   EXPECT_TRUE(Rewrite().Written);
   EXPECT_EQ(files.Get(path), "#EXTM3U\r\n#EXTINF:60,New\r\nnew.mp3\r\n");
-  EXPECT_EQ(files.Files(), (std::vector<std::string>{backup, path, mine}));
-  EXPECT_EQ(files.Get(mine), "mine");
+  EXPECT_EQ(files.Files(),
+            (std::vector<std::string>{backup, path, mine, "C:\\Other\\target"}));
+  EXPECT_EQ(files.Get("C:\\Other\\target"), "mine");
+  EXPECT_FALSE(SameFile(files, path, mine));
+}
+
+// The ".bak" of an extensionless playlist goes only when the new one takes
+// its place: a rewrite that fails before keeps it.
+TEST_F(RewriteTest, AFailedRewriteKeepsTheOldBak) {
+  for (auto fail : {std::function<void(MemoryFileSystem&)>(
+                        [](MemoryFileSystem& f) { f.DiskFullAfter(5); }),
+                    std::function<void(MemoryFileSystem&)>([](MemoryFileSystem& f) {
+                      f.FailNext(Op::kReplace, kErrorAccessDenied);
+                    })}) {
+    MemoryFileSystem disk;
+    disk.Put("C:\\l\\mix", old);
+    disk.Put("C:\\l\\mix.bak", "older");
+    fail(disk);
+    RecordingHost seen;
+    EXPECT_FALSE(RewritePlaylist("C:\\l\\mix", playlist, disk, clock, seen).Written);
+    EXPECT_EQ(disk.Get("C:\\l\\mix.bak"), "older");
+    EXPECT_EQ(disk.Get("C:\\l\\mix"), old);
+    EXPECT_EQ(disk.Files().size(), 2u);
+  }
 }
 
 // Wherever the disk lets the rewrite down, the playlist's name still holds a
@@ -148,6 +173,8 @@ TEST_F(RewriteTest, NoFailureLosesThePlaylist) {
     EXPECT_EQ(seen.Reloads, 0) << c.what;
     ASSERT_FALSE(seen.Boxes.empty()) << c.what;
     EXPECT_EQ(seen.Boxes.back().rfind(c.box, 0), 0u) << c.what << ": " << seen.Boxes.back();
+    // No backup is announced that did not come to be.
+    EXPECT_EQ(seen.Boxes.size(), 1u) << c.what << ": " << seen.Boxes.front();
     if (c.backupKept) {
       EXPECT_EQ(disk.Get(backup), old) << c.what;
       EXPECT_EQ(outcome.Backup, backup);

@@ -14,6 +14,8 @@
 #include "support/drive_map.h"
 #endif
 
+#include "support/replacement_file.h"
+
 namespace voltrak::testing {
 
 ScratchFolder::ScratchFolder() {
@@ -49,11 +51,20 @@ std::string ScratchFolder::operator/(std::string_view relative) const {
 }
 
 void ScratchFolder::Write(std::string_view relative, std::string_view bytes) const {
-  uint32_t error = 0;
-  auto file = SystemFileSystem().Create(*this / relative, &error);
-  ASSERT_TRUE(file) << "cannot create " << relative << ": error " << error;
-  file->Write(bytes);
-  ASSERT_EQ(file->Close(), 0u);
+  ASSERT_EQ(WriteWholeFile(SystemFileSystem(), *this / relative, bytes), 0u)
+      << "cannot write " << relative;
+}
+
+std::string ScratchFolder::Native(std::string_view relative) const {
+  std::string path = nativePath_ + "/" + std::string(relative);
+#ifndef _WIN32
+  std::replace(path.begin(), path.end(), '\\', '/');
+#endif
+  return path;
+}
+
+void ScratchFolder::CreateFolder(std::string_view relative) const {
+  ASSERT_EQ(SystemFileSystem().CreateFolder(*this / relative), 0u) << relative;
 }
 
 std::string ScratchFolder::Read(std::string_view relative) const {

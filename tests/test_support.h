@@ -29,6 +29,9 @@ class ScratchFolder {
   // Writes a file (creating no folders) and fails the test if it cannot.
   void Write(std::string_view relative, std::string_view bytes) const;
   std::string Read(std::string_view relative) const;
+  // The path the platform's own calls take: for links, and the like.
+  std::string Native(std::string_view relative) const;
+  void CreateFolder(std::string_view relative) const;
 
  private:
   std::string nativePath_;

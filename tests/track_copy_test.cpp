@@ -128,6 +128,42 @@ TEST(CopyTracksTest, CopiesWholeWithTimesAndSkipsWhatItMust) {
   EXPECT_EQ(host.Calls, std::vector<std::string>{"0 C:\\l\\gone.mp3 2"});
 }
 
+// A destination that is a file the run reads, under any name, is never
+// written through: the source itself is skipped, and another track's source
+// or the playlist is refused. Each of these destroyed a source once.
+TEST(CopyTracksTest, NoCopyTakesThePlaceOfAFileTheRunReads) {
+  MemoryFileSystem files;
+  files.Put("C:\\x\\mix.m3u", "list");
+  files.Put("C:\\x\\001-a.mp3", "first");    // copied into its own folder
+  files.Link("C:\\x\\001-a.mp3", "C:\\x\\.\\001-a.mp3");
+  files.Put("C:\\x\\b.mp3", "second");       // its copy name is the next source
+  files.Put("C:\\x\\002-b.mp3", "third");
+  files.Put("C:\\x\\l.mp3", "fourth");       // a hard link of its copy name
+  files.Link("C:\\x\\l.mp3", "C:\\x\\004-l.mp3");
+  files.Put("C:\\x\\m.mp3", "fifth");        // its copy name is the playlist's
+  files.Link("C:\\x\\mix.m3u", "C:\\x\\005-m.mp3");
+  Playlist list;
+  for (const char* path : {".\\001-a.mp3", "b.mp3", "002-b.mp3", "l.mp3", "m.mp3"}) {
+    list.Tracks.push_back(Entry(nullptr, path));
+  }
+  OptionFlags options;
+  options.CopyNameByInfo = 0;
+  RecordingCopyHost host;
+
+  CopyResult result = CopyTracks(list, options, "C:\\x\\mix.m3u", "C:\\x\\", files, host);
+
+  EXPECT_EQ(result.Skipped, 2u);  // 001-a.mp3 and 004-l.mp3 are their own sources
+  EXPECT_EQ(result.Copied, 1u);   // 003-b.mp3
+  EXPECT_EQ(host.Calls, (std::vector<std::string>{"5 C:\\x\\002-b.mp3 5",
+                                                  "5 C:\\x\\005-m.mp3 5"}));
+  const std::pair<const char*, const char*> kept[] = {
+      {"001-a.mp3", "first"}, {"b.mp3", "second"}, {"002-b.mp3", "third"},
+      {"003-b.mp3", "third"}, {"l.mp3", "fourth"}, {"mix.m3u", "list"}};
+  for (const auto& [name, bytes] : kept) {
+    EXPECT_EQ(files.Get("C:\\x\\" + std::string(name)), bytes) << name;
+  }
+}
+
 // Whatever fails on the way is reported once and leaves no partial copy.
 TEST(CopyTracksTest, AFailedCopyIsReportedAndRemoved) {
   struct Case {
@@ -211,10 +247,11 @@ class SamplingFiles : public MemoryFileSystem {
   uint32_t GetTimes(std::string_view path, FileTimes* times) override {
     return SystemFileSystem().GetTimes(path, times);
   }
-  std::unique_ptr<OutputFile> Create(std::string_view, uint32_t* error) override {
+  std::unique_ptr<OutputFile> CreateNew(std::string_view, uint32_t* error) override {
     *error = 0;
     return std::make_unique<Sampler>(*this);
   }
+  uint32_t Replace(std::string_view, std::string_view) override { return 0; }
 
  private:
   struct Sampler : OutputFile {

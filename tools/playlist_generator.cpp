@@ -1,4 +1,5 @@
 #include "tools/playlist_generator.h"
+#include "support/replacement_file.h"
 
 #include <algorithm>
 #include <set>
@@ -111,11 +112,7 @@ uint32_t WriteTrackFile(FileSystem& files, std::string_view path, uint32_t bytes
     tag[127] = 12;
     data += tag;
   }
-  uint32_t error = 0;
-  std::unique_ptr<OutputFile> file = files.Create(path, &error);
-  if (!file) return error;
-  file->Write(data);
-  return file->Close();
+  return WriteWholeFile(files, path, data);
 }
 
 GeneratedPlaylist GeneratePlaylist(FileSystem& files, std::string_view folder,
@@ -181,12 +178,7 @@ GeneratedPlaylist GeneratePlaylist(FileSystem& files, std::string_view folder,
   }
   result.Entries = options.Count;
 
-  uint32_t error = 0;
-  std::unique_ptr<OutputFile> playlist = files.Create(result.PlaylistPath, &error);
-  if (playlist) {
-    playlist->Write(text);
-    error = playlist->Close();
-  }
+  uint32_t error = WriteWholeFile(files, result.PlaylistPath, text);
   if (error != 0 && result.Error == 0) result.Error = error;
   return result;
 }
