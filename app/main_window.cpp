@@ -75,7 +75,6 @@ struct MainWindowState {
   uint32_t MarqueeIndex = 0;
   GdiObject PluginBitmap;  // shown by button 1095 for the window's life
   bool CapacityPlanRunning = false;
-  bool RewriteReloaded = false;  // the last rewrite loaded the file anew
   bool DropRunning = false;
   bool Closing = false;
   uint32_t LoadsRunning = 0;  // loads in progress, nested in the rewrite's reload
@@ -83,7 +82,16 @@ struct MainWindowState {
 };
 MainWindowState g_state;
 
-void Plan() { SendMessageA(g_state.Window, MSG_PLAN_VOLUMES, 0, 0); }
+void OnPlanVolumes(HWND window);
+bool RewriteNow(HWND window);
+
+// A plan asked for by a control, a command or another program: it reads
+// the whole list, so during long work it waits until that has ended. The
+// load's own plans run at once.
+void Plan() {
+  if (g_state.Gate.HoldPlan()) return;
+  OnPlanVolumes(g_state.Window);
+}
 
 // Every change of the current path goes through here: the watcher reads a
 // copy of its own, from its own thread.
@@ -157,7 +165,7 @@ class WindowLoadHost : public LoadHost {
   }
   void StopWatcher() override { SendMessageA(window_, MSG_STOP_WATCHER, 0, 0); }
   void StartWatcher() override { SendMessageA(window_, MSG_START_WATCHER, 0, 0); }
-  void PlanVolumes() override { Plan(); }
+  void PlanVolumes() override { OnPlanVolumes(window_); }
   void StoreLastFile(std::string_view path) override { voltrak::StoreLastFile(std::string(path)); }
   // The last step of a load: the list is complete, so the repeated output
   // may read it.
@@ -169,14 +177,12 @@ class WindowLoadHost : public LoadHost {
   void ReportSystemError(uint32_t code, unsigned line, const char* file) override {
     voltrak::ReportSystemError(window_, code, file, line);
   }
+  // The load's own question: its rewrite runs at once, inside the load,
+  // and says whether it took the load over.
   bool OfferRewrite(std::string_view caption) override {
-    if (MessageBoxOnTop(window_, "Should I rewrite this file?", std::string(caption).c_str(),
-                        MB_YESNO | MB_ICONQUESTION) != IDYES) {
-      return false;
-    }
-    g_state.RewriteReloaded = false;
-    SendMessageA(window_, MSG_REWRITE_PLAYLIST, 0, 0);
-    return g_state.RewriteReloaded;
+    return MessageBoxOnTop(window_, "Should I rewrite this file?", std::string(caption).c_str(),
+                           MB_YESNO | MB_ICONQUESTION) == IDYES &&
+           RewriteNow(window_);
   }
   void Trace(std::string_view line) override { DebugText(std::string(line).c_str()); }
   DuplicateAnswer AskAboutDuplicate(const EntryRef& first, const EntryRef& second) override {
@@ -691,15 +697,14 @@ class WindowRewriteHost : public RewriteHost {
   HWND window_;
 };
 
-void OnRewritePlaylist(HWND window) {
+// Backs the playlist up, writes the list over it and loads it again; true
+// when it did.
+bool RewriteNow(HWND window) {
   MainWindowState& s = g_state;
   // A list edited with no file behind it (nothing loaded, or after Reset)
   // has nowhere to go back to: an empty path would name files in the
   // current folder instead.
-  if (s.Load.CurrentPlaylistPath.empty()) {
-    s.RewriteReloaded = false;
-    return;
-  }
+  if (s.Load.CurrentPlaylistPath.empty()) return false;
   // Its boxes hand out messages too: nothing may change the list meanwhile.
   s.Gate.BeginWork();
   // The watcher opens the playlist for a moment at every change in its
@@ -708,12 +713,20 @@ void OnRewritePlaylist(HWND window) {
   const bool watching = FileWatcherRunning();
   SendMessageA(window, MSG_STOP_WATCHER, 0, 0);
   WindowRewriteHost host(window);
-  s.RewriteReloaded =
+  const bool written =
       RewritePlaylist(s.Load.CurrentPlaylistPath, s.List, SystemFileSystem(), SystemClock(), host)
           .Written;
-  if (watching && !s.RewriteReloaded) SendMessageA(window, MSG_START_WATCHER, 0, 0);
+  if (watching && !written) SendMessageA(window, MSG_START_WATCHER, 0, 0);
   s.Gate.EndWork();
   if (!s.DropRunning) RunHeldRequests(window);
+  return written;
+}
+
+// MSG_REWRITE_PLAYLIST, from the Edit dialog or anyone else: during long
+// work (a load building the list) it waits, as every change of the list.
+void OnRewriteRequest(HWND window) {
+  if (g_state.Gate.HoldRewrite()) return;
+  RewriteNow(window);
 }
 
 // Each dropped file replaces the list loaded before it.
@@ -728,7 +741,9 @@ void RunDrop(HWND window, const std::vector<std::string>& files, bool inClient, 
   for (const std::string& file : files) {
     if (s.Closing) break;
     SendMessageA(progress, PBM_STEPIT, 0, 0);
-    SetPlaylistPath(WholePath(file.substr(0, kMaxPathLength)));
+    // Whole, however long: the load refuses a name it cannot hold, where a
+    // name cut to fit would be another file's.
+    SetPlaylistPath(WholePath(file));
     s.Load.ListFromPlayer = false;
     SendMessageA(window, MSG_LOAD_PLAYLIST, 0, 0);
     InvalidateRect(window, nullptr, FALSE);
@@ -742,9 +757,9 @@ void OnDropFiles(HWND window, HDROP drop) {
   std::vector<std::string> files;
   files.reserve(count);
   for (UINT i = 0; i < count; ++i) {
-    char name[kMaxPathLength + 1] = "";
-    DragQueryFileA(drop, i, name, sizeof name);
-    files.emplace_back(name);
+    std::string name(DragQueryFileA(drop, i, nullptr, 0), '\0');
+    DragQueryFileA(drop, i, name.data(), static_cast<UINT>(name.size() + 1));
+    files.push_back(std::move(name));
   }
   POINT point = {};
   uint32_t child = 0;
@@ -772,6 +787,8 @@ void RunHeldRequests(HWND window) {
         RunDrop(window, next->Files, next->DropInClient, next->DropChild);
         break;
       case HeldRequest::Kind::kClose: OnClose(window); break;
+      case HeldRequest::Kind::kPlan: OnPlanVolumes(window); break;
+      case HeldRequest::Kind::kRewrite: RewriteNow(window); break;
     }
   }
   g_state.Gate.Clear();
@@ -836,12 +853,12 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CLOSE: OnClosing(); return TRUE;
     case WM_DESTROY: OnDestroy(window); return TRUE;
     case MSG_LOAD_PLAYLIST: OnLoadPlaylist(window); return Answered(window);
-    case MSG_PLAN_VOLUMES: OnPlanVolumes(window); return Answered(window);
+    case MSG_PLAN_VOLUMES: Plan(); return Answered(window);
     case MSG_START_WATCHER:
       StartFileWatcher(window, g_state.Load.CurrentPlaylistPath);
       return Answered(window);
     case MSG_STOP_WATCHER: StopFileWatcher(); return Answered(window);
-    case MSG_REWRITE_PLAYLIST: OnRewritePlaylist(window); return Answered(window);
+    case MSG_REWRITE_PLAYLIST: OnRewriteRequest(window); return Answered(window);
   }
   return FALSE;
 }

@@ -52,6 +52,16 @@ bool RequestGate::HoldClose() {
   return Hold(std::move(request));
 }
 
+bool RequestGate::HoldOnce(HeldRequest::Kind kind) {
+  if (!Busy()) return false;
+  for (const HeldRequest& waiting : held_) {
+    if (waiting.What == kind) return true;
+  }
+  HeldRequest request;
+  request.What = kind;
+  return Hold(std::move(request));
+}
+
 std::optional<HeldRequest> RequestGate::TakeNext() {
   if (Busy() || held_.empty()) return std::nullopt;
   HeldRequest next = std::move(held_.front());

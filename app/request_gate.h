@@ -22,6 +22,8 @@ struct HeldRequest {
     kLoad,     // a request to load the current path again
     kDrop,     // dropped files, with where they were dropped
     kClose,    // the system close command
+    kPlan,     // a plan of the list (MSG_PLAN_VOLUMES, a planning control)
+    kRewrite,  // the rewrite of the playlist file (MSG_REWRITE_PLAYLIST)
   };
   Kind What = Kind::kCommand;
   uint32_t Command = 0;
@@ -54,6 +56,10 @@ class RequestGate {
   bool HoldLoad(std::string_view path);
   bool HoldDrop(const std::vector<std::string>& files, bool inClient, uint32_t child);
   bool HoldClose();
+  // Plans and rewrites read the whole list: one of each waiting is enough,
+  // as both take the list as it is when they run.
+  bool HoldPlan() { return HoldOnce(HeldRequest::Kind::kPlan); }
+  bool HoldRewrite() { return HoldOnce(HeldRequest::Kind::kRewrite); }
 
   // The next queued request, once no work runs.
   std::optional<HeldRequest> TakeNext();
@@ -63,6 +69,7 @@ class RequestGate {
 
  private:
   bool Hold(HeldRequest request);
+  bool HoldOnce(HeldRequest::Kind kind);
 
   unsigned depth_ = 0;
   uint32_t passing_ = 0;

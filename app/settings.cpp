@@ -52,9 +52,13 @@ std::string FileToWrite() {
   return at.Ours;
 }
 
+// Paths are read whole, far past what a path may be, so that a long one is
+// refused where it is used rather than cut into another name here.
 std::string ReadText(const std::string& file, const char* section, const char* key) {
-  char value[kMaxPathLength + 1] = "";
-  GetPrivateProfileStringA(section, key, "", value, sizeof value, file.c_str());
+  std::string value(32767, '\0');
+  DWORD length = GetPrivateProfileStringA(section, key, "", value.data(),
+                                          static_cast<DWORD>(value.size() + 1), file.c_str());
+  value.resize(length);
   return value;
 }
 

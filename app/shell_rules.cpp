@@ -12,11 +12,11 @@ namespace voltrak {
 
 std::string PathFromCommandLine(std::string_view line) {
   if (!line.empty() && line.front() == '"') {
-    std::string path(line.substr(1, kMaxPathLength));
+    std::string path(line.substr(1));
     if (!path.empty()) path.pop_back();
     return path;
   }
-  return std::string(line.substr(0, kMaxPathLength));
+  return std::string(line);
 }
 
 CommandRoute RouteOfCommand(uint32_t id) {

@@ -19,7 +19,8 @@ inline constexpr const char* kHelpPageName = "voltrak-help.html";
 
 // The whole command line is one playlist path. A line that starts with a
 // double quote loses that quote and its own last character (the closing
-// quote); any line is cut at 259 characters.
+// quote). Nothing is cut: a name too long to open is the load's to refuse,
+// as a shorter one would be another file's.
 std::string PathFromCommandLine(std::string_view line);
 
 // What the command table does with an id.

@@ -233,8 +233,10 @@ int CliLoadHost::ShowMessage(std::string_view text, std::string_view caption, ui
 
 void CliLoadHost::ReportSystemError(uint32_t code, unsigned, const char*) {
   // Where in the source the code was reported is for the window's box only.
-  Print(GnuMessage(playlistName_,
-                   "cannot open the playlist: " + FailureReason(code, unopenedPlaylist_)));
+  // A read fault comes from a file that opened and then could not be read.
+  const char* what = code == kErrorReadFault ? "cannot read the playlist: "
+                                             : "cannot open the playlist: ";
+  Print(GnuMessage(playlistName_, what + FailureReason(code, unopenedPlaylist_)));
 }
 
 bool CliLoadHost::OfferRewrite(std::string_view caption) {
@@ -292,7 +294,8 @@ int CliRewriteHost::ShowMessage(std::string_view text, std::string_view caption,
   if (caption == kPlaylistNotOpened) {
     lines_.Print(GnuMessage(UserNameOf(text), "cannot write the new playlist; the old one is kept"));
   } else if (caption == "Renaming old play list.") {
-    lines_.Print(GnuMessage(name, "renaming the old playlist to " + UserNameOf(text)));
+    // Said once the new list is in place, as the box is.
+    lines_.Print(GnuMessage(name, "the old playlist is kept as " + UserNameOf(text)));
   } else {
     lines_.Print(GnuMessage(name, AsClause(text)));
   }

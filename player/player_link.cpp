@@ -65,9 +65,12 @@ void WritePlayerSignature(HWND owner, std::string_view playerDirectory) {
 }
 
 std::string PluginPlaylist(std::string_view playerDirectory) {
-  char path[kMaxPathLength + 1] = "";
-  GetPrivateProfileStringA(kPluginSection, kPluginKey, "", path, sizeof path,
-                           PluginIniPath(playerDirectory).c_str());
+  // Whole, however long: the load refuses a name too long to open.
+  std::string path(32767, '\0');
+  DWORD length = GetPrivateProfileStringA(kPluginSection, kPluginKey, "", path.data(),
+                                          static_cast<DWORD>(path.size() + 1),
+                                          PluginIniPath(playerDirectory).c_str());
+  path.resize(length);
   return path;
 }
 

@@ -235,7 +235,9 @@ void FinishLoad(const LoadSettings& settings, const Playlist& playlist, bool ent
                     "Warning!", kBoxIconWarning, true);
   }
   host.PlanVolumes();
-  if (!settings.CurrentPlaylistPath.empty()) host.StoreLastFile(settings.CurrentPlaylistPath);
+  // A name too long to open would only be refused again at the next start.
+  const std::string& path = settings.CurrentPlaylistPath;
+  if (!path.empty() && path.size() <= kMaxPathLength) host.StoreLastFile(path);
   if (settings.AutoRepeatLastCommand && settings.LastCommand != 0) {
     host.RunCommand(settings.LastCommand);
   }
@@ -372,7 +374,13 @@ uint32_t ReadPlaylistText(FileSystem& files, std::string_view path,
       error = file->Read(piece.data() + filled, want, &got);
       piece.resize(filled + got);
       total += got;
-      if (error != kErrorSuccess || got == 0) break;
+      // A read that fails is no end of the text: a list cut short there and
+      // written back would lose the rest for good.
+      if (error != kErrorSuccess) {
+        pieces->clear();
+        return error;
+      }
+      if (got == 0) break;
       if (piece.size() < pieceSize) continue;
       const size_t end = PieceEnd(piece, searched);
       if (end == std::string_view::npos) {

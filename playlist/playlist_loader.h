@@ -83,7 +83,7 @@ std::string ResolveOpenPath(std::string_view filePath, std::string_view playlist
 // Reads a whole playlist text as pieces of about `pieceSize` bytes, each
 // ending where the entries parse, and count, as within the whole text, so
 // that a load can hand each piece back as soon as its entries are read. A
-// read that fails ends the text there, as ReadAll does.
+// read that fails gives its error and no text.
 uint32_t ReadPlaylistText(FileSystem& files, std::string_view path,
                           std::vector<std::string>* pieces, size_t pieceSize = size_t{1} << 20);
 

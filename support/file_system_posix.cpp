@@ -560,7 +560,11 @@ class PosixFileSystem : public FileSystem {
     while (done < contents->size()) {
       ssize_t got = read(fd.Get(), contents->data() + done, contents->size() - done);
       if (got < 0 && errno == EINTR) continue;
-      if (got <= 0) break;
+      if (got < 0) {
+        contents->clear();
+        return FromErrno(errno);
+      }
+      if (got == 0) break;
       done += static_cast<size_t>(got);
     }
     contents->resize(done);  // a file that shrank while being read

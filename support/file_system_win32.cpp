@@ -135,10 +135,14 @@ class Win32FileSystem : public FileSystem {
           DWORD chunk = static_cast<DWORD>(
               contents->size() - done > 0x40000000u ? 0x40000000u : contents->size() - done);
           DWORD got = 0;
-          if (!ReadFile(file.Get(), contents->data() + done, chunk, &got, nullptr) || got == 0) break;
+          if (!ReadFile(file.Get(), contents->data() + done, chunk, &got, nullptr)) {
+            error = GetLastError();
+            break;
+          }
+          if (got == 0) break;
           done += got;
         }
-        contents->resize(done);
+        contents->resize(error == kErrorSuccess ? done : 0);
       } catch (const std::bad_alloc&) {
         error = kErrorNotEnoughMemory;
       }

@@ -440,25 +440,34 @@ TEST_F(FailingLoadTest, RunningOutOfMemoryMidwayNeverLeavesTheCore) {
 }
 
 // A path longer than Windows takes is refused on every system, even where
-// it would open.
+// it would open, and is not kept as the file to open next time. A read that
+// fails, at the start or later, is no end of the list: nothing of it is
+// taken, so nothing cut short can be planned or written back.
 TEST_F(FailingLoadTest, AnUnopenablePlaylistKeepsTheListAndReportsTheCode) {
   const std::string tooLong = "C:\\Lists\\" + std::string(kMaxPathLength, 'n') + ".m3u";
   files.Put(tooLong, "#EXTINF:1,x\r\na.mp3\r\n");
+  using Op = MemoryFileSystem::Op;
   const struct {
     std::string path;
     uint32_t error;
+    Op failing;
+    unsigned skip;
   } cases[] = {
-      {settings.CurrentPlaylistPath, kErrorAccessDenied},
-      {tooLong, kErrorFilenameTooLong},
-      {"", kErrorPathNotFound},
+      {settings.CurrentPlaylistPath, kErrorAccessDenied, Op::kOpen, 0},
+      {settings.CurrentPlaylistPath, kErrorReadFault, Op::kRead, 0},
+      {settings.CurrentPlaylistPath, kErrorReadFault, Op::kRead, 1},
+      {tooLong, kErrorFilenameTooLong, Op::kCreate, 0},
+      {"", kErrorPathNotFound, Op::kCreate, 0},
   };
+  settings.PathMode = kAbsolutePaths;  // a list read whole would be offered for rewriting
   for (const auto& c : cases) {
     settings.CurrentPlaylistPath = "C:\\Lists\\mix.m3u";
     Load();
     host.Calls.clear();
     settings.CurrentPlaylistPath = c.path;
-    if (c.error == kErrorAccessDenied) files.FailNext(MemoryFileSystem::Op::kOpen, c.error);
+    if (c.failing != Op::kCreate) files.FailNext(c.failing, c.error, c.skip);
     LoadOutcome outcome = Load();
+    EXPECT_TRUE(host.CallsStartingWith("offer rewrite").empty());
     EXPECT_FALSE(outcome.Opened);
     EXPECT_EQ(outcome.OpenError, c.error);
     EXPECT_EQ(outcome.Entries, 2u);
@@ -466,7 +475,7 @@ TEST_F(FailingLoadTest, AnUnopenablePlaylistKeepsTheListAndReportsTheCode) {
     EXPECT_EQ(host.CallsStartingWith("system error"),
               std::vector<std::string>{"system error " + std::to_string(c.error)});
     EXPECT_EQ(host.Calls.back(), "run 1034");
-    EXPECT_EQ(host.CallsStartingWith("store ").size(), c.path.empty() ? 0u : 1u);
+    EXPECT_EQ(host.CallsStartingWith("store ").size(), c.path == "C:\\Lists\\mix.m3u");
   }
 }
 

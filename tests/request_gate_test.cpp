@@ -13,6 +13,8 @@ TEST(RequestGate, NothingIsHeldOutsideALoad) {
   EXPECT_FALSE(gate.HoldLoad("C:\\a.m3u"));
   EXPECT_FALSE(gate.HoldDrop({"C:\\a.m3u"}, true, 0));
   EXPECT_FALSE(gate.HoldClose());
+  EXPECT_FALSE(gate.HoldPlan());
+  EXPECT_FALSE(gate.HoldRewrite());
   EXPECT_EQ(gate.HeldCount(), 0u);
   EXPECT_FALSE(gate.TakeNext());
 }
@@ -25,6 +27,12 @@ TEST(RequestGate, ListChangesWaitAndRunInArrivalOrderAfterTheLoad) {
   EXPECT_TRUE(gate.HoldLoad("C:\\a.m3u"));
   EXPECT_TRUE(gate.HoldCommand(IDC_CREATE_HTML, 0));
   EXPECT_TRUE(gate.HoldClose());
+  // A plan or a rewrite asked for from outside waits too, once.
+  EXPECT_TRUE(gate.HoldRewrite());
+  EXPECT_TRUE(gate.HoldPlan());
+  EXPECT_TRUE(gate.HoldRewrite());
+  EXPECT_TRUE(gate.HoldPlan());
+  EXPECT_EQ(gate.HeldCount(), 7u);
   // Switches and planning controls are not held.
   EXPECT_FALSE(gate.HoldCommand(IDC_ALWAYS_ON_TOP, 0));
   EXPECT_FALSE(gate.HoldCommand(IDC_FILL_MODE, 1));
@@ -44,6 +52,8 @@ TEST(RequestGate, ListChangesWaitAndRunInArrivalOrderAfterTheLoad) {
   EXPECT_EQ(gate.TakeNext()->What, HeldRequest::Kind::kLoad);
   EXPECT_EQ(gate.TakeNext()->Command, uint32_t{IDC_CREATE_HTML});
   EXPECT_EQ(gate.TakeNext()->What, HeldRequest::Kind::kClose);
+  EXPECT_EQ(gate.TakeNext()->What, HeldRequest::Kind::kRewrite);
+  EXPECT_EQ(gate.TakeNext()->What, HeldRequest::Kind::kPlan);
   EXPECT_FALSE(gate.TakeNext());
 }
 

@@ -626,7 +626,7 @@ class Rewrite(Folder):
         folder = windows_name(self.dir)
         self.assertEqual(open(playlist, "rb").read(),
                          ("#EXTM3U\r\n%s\\a.mp3\r\n%s\\b.mp3\r\n" % (folder, folder)).encode())
-        self.assertIn(("renaming the old playlist to %s\n" % self.path(backups[0])).encode(), err)
+        self.assertIn(("the old playlist is kept as %s\n" % self.path(backups[0])).encode(), err)
         self.assertEqual(sorted(os.listdir(self.dir)), sorted(["a.mp3", "b.mp3", "mix.m3u", backups[0]]))
 
     def test_a_refused_rewrite_keeps_the_file(self):
@@ -690,6 +690,72 @@ class Copy(Folder):
             self.assertEqual(sorted(os.listdir(small)), ["001-Band - Hit Remix.mp3", "002-bmp3.mp3"])
         finally:
             subprocess.run(["umount", small])
+
+
+class NothingLost(Folder):
+    """The user's files survive whatever names reach them: no copy onto its
+    own source, no output over the playlist, no link followed, no list cut
+    short by a read error."""
+
+    def test_a_copy_onto_its_own_source_is_skipped(self):
+        song = b"S" * 5000
+        # Each: the playlist's text, extra options, the copy folder, the source.
+        def absolute():
+            self.write("burn/001-Song A.mp3", song)
+            return (b"#EXTINF:1,Song A\r\n" + self.path("burn/001-Song A.mp3").encode(), [],
+                    self.path("burn"), "burn/001-Song A.mp3")
+
+        def linked_folder():
+            self.write("music/001-a.mp3", song)
+            os.symlink(self.path("music"), self.path("link"))
+            return b"music\\001-a.mp3", ["--copy-name=file"], self.path("link"), "music/001-a.mp3"
+
+        def dotted():
+            self.write("001-a.mp3", song)
+            return b".\\001-a.mp3", ["--copy-name=file"], self.dir, "001-a.mp3"
+
+        def hard_link():
+            self.write("in/a.mp3", song)
+            os.makedirs(self.path("out"))
+            os.link(self.path("in/a.mp3"), self.path("out/001-a.mp3"))
+            return b"in\\a.mp3", ["--copy-name=file"], self.path("out"), "in/a.mp3"
+
+        for arrange in (absolute, linked_folder, dotted, hard_link):
+            with self.subTest(arrange.__name__):
+                shutil.rmtree(self.dir)
+                os.makedirs(self.dir)
+                text, options, folder, source = arrange()
+                playlist = self.write("mix.m3u", b"#EXTM3U\r\n" + text + b"\r\n")
+                code, _, err = run(["--copy=" + folder, "--quiet"] + options + [playlist])
+                self.assertEqual((code, err), (0, b""))
+                self.assertEqual(open(self.path(source), "rb").read(), song)
+
+    def test_a_read_error_is_no_end_of_the_list(self):
+        code, out, err = run(["/proc/self/mem"])
+        self.assertEqual((code, out), (1, b""))
+        self.assertIn(b"cannot read the playlist: Input/output error", err)
+
+    def test_no_output_is_written_over_the_playlist(self):
+        self.write("a.mp3", b"a" * 2000)
+        for option, name in (("--cue", "list.cue"), ("--label", "list.lbl"), ("--html", "list.html")):
+            playlist = self.write(name, b"#EXTM3U\r\n#EXTINF:5,A\r\na.mp3\r\n")
+            code, _, err = run([option, "--quiet", playlist])
+            self.assertEqual(code, 3, err)
+            self.assertIn(b"not written: it is the playlist itself", err)
+            self.assertEqual(open(playlist, "rb").read(), b"#EXTM3U\r\n#EXTINF:5,A\r\na.mp3\r\n")
+
+    def test_a_planted_link_is_never_written_through(self):
+        self.write("a.mp3", b"a" * 2000)
+        playlist = self.write("mix.m3u", b"a.mp3\r\n")
+        elsewhere = self.write("elsewhere", b"mine")
+        os.symlink(elsewhere, playlist + ".new.tmp")
+        os.symlink(elsewhere, self.path("mix.cue"))
+        code, _, err = run(["--paths=absolute", "--rewrite", "--cue", "--quiet", playlist])
+        self.assertEqual(code, 0, err)
+        self.assertEqual(open(elsewhere, "rb").read(), b"mine")
+        self.assertFalse(os.path.islink(playlist))
+        self.assertFalse(os.path.islink(self.path("mix.cue")))
+        self.assertIn(b"INDEX 01 00:00:00", open(self.path("mix.cue"), "rb").read())
 
 
 class Scale(Folder):
