@@ -3,7 +3,12 @@
 namespace voltrak {
 
 std::string CueFileLine(std::string_view cuePath) {
-  std::string image = BaseNameOf(cuePath) + ".WAV";
+  std::string image = OneLine(BaseNameOf(cuePath) + ".WAV");
+  // A cue sheet has no way to write a quote inside a quoted name; the image
+  // is ours to name, so it takes an apostrophe instead.
+  for (char& c : image) {
+    if (c == '"') c = '\'';
+  }
   if (image.find(' ') != std::string::npos) image = "\"" + image + "\"";
   return "FILE " + image + " WAVE";
 }
@@ -31,10 +36,10 @@ OutputResult WriteLabelFile(const Playlist& playlist, const OutputTarget& target
   if (playlist.Tracks.empty() || target.PlaylistPath.empty()) return result;
   OutputDocument file(target, OutputPathOf(target.PlaylistPath, ".lbl"));
   if (file.Created()) {
-    file.Line("#" + BaseNameOf(target.PlaylistPath));
+    file.Line("#" + OneLine(BaseNameOf(target.PlaylistPath)));
     uint32_t number = 0;
     for (const MP3Information& record : playlist.Tracks) {
-      std::string_view name = ShownName(record);
+      const std::string name = OneLine(ShownName(record));
       file.LineF("%3u %.*s (%u:%02u)", ++number, static_cast<int>(name.size()), name.data(),
                  record.PlayLength / 60, record.PlayLength % 60);
     }

@@ -11,7 +11,8 @@
 namespace voltrak {
 
 // The cue sheet's FILE line, without its line end. A name with a blank is
-// quoted, as CUE readers split the line at blanks.
+// quoted, as CUE readers split the line at blanks; control characters are
+// blanks and a quote an apostrophe, so that the name stays one name.
 std::string CueFileLine(std::string_view cuePath);
 
 // playlist.cue: one audio track per entry, each starting where the play

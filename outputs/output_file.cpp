@@ -25,6 +25,14 @@ std::string BaseNameOf(std::string_view path) {
   return std::string(name.substr(0, name.size() - ExtensionPart(name).size()));
 }
 
+std::string OneLine(std::string_view text) {
+  std::string line(text);
+  for (char& c : line) {
+    if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+  }
+  return line;
+}
+
 OutputDocument::OutputDocument(const OutputTarget& target, std::string path)
     : target_(target), path_(std::move(path)) {
   if (!target_.PlaylistPath.empty() && SameFile(target_.Files, path_, target_.PlaylistPath)) {

@@ -58,6 +58,10 @@ std::string OutputPathOf(std::string_view playlistPath, std::string_view extensi
 // The file name without its folder and without its extension.
 std::string BaseNameOf(std::string_view path);
 
+// `text` as one line of a file: every control character (CR and LF among
+// them) a blank, so that no name can start a line of its own.
+std::string OneLine(std::string_view text);
+
 // One output file, written in blocks so that a report of 100,000 tracks
 // never sits in memory whole. It is written under a scratch name beside its
 // own and takes that name only when whole (ReplacementFile): a file that

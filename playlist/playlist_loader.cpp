@@ -49,6 +49,14 @@ std::string_view FolderOf(std::string_view playlistPath) {
   return slash == std::string_view::npos ? std::string_view() : playlistPath.substr(0, slash + 1);
 }
 
+// Whether a repaired path can stand as a path line: never empty, never
+// starting with "#", and never holding a line end, which would split it into
+// lines of their own when the list is written back (a playlist's folder may
+// hold any of these).
+bool WritablePath(std::string_view line) {
+  return !line.empty() && line[0] != '#' && line.find_first_of("\r\n") == std::string_view::npos;
+}
+
 void ReportMissingName(const MP3Information& record, LoadHost& host) {
   if (!record.TrackName()) {
     host.ShowMessage("No track name found", "Information",
@@ -151,6 +159,7 @@ std::string RepairPaths(uint32_t mode, std::string_view playlistPath, Playlist& 
         continue;
       }
       repaired += path;
+      if (!WritablePath(repaired)) continue;
       ReplacePath(record, std::move(repaired), host);
       changed = true;
     }
@@ -171,9 +180,7 @@ std::string RepairPaths(uint32_t mode, std::string_view playlistPath, Playlist& 
       }
       if (common > folderLength) common = folderLength;
       if (common == 0) continue;
-      // A path line is never empty and never starts with "#": written back,
-      // such a path would vanish, or read as the next entry's information.
-      auto writable = [](std::string_view line) { return !line.empty() && line[0] != '#'; };
+      auto writable = [](std::string_view line) { return WritablePath(line); };
       std::string repaired;
       if (common == folderLength && path.size() > folderLength &&
           IsSeparator(path[folderLength]) && writable(path.substr(folderLength + 1))) {

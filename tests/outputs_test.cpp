@@ -401,6 +401,9 @@ TEST(OutputNames, PathsWithAndWithoutFullStopsOrBackslashes) {
   EXPECT_EQ(SplitListName("C:\\a", 999), "C:\\a-1000.M3U");
   EXPECT_EQ(CueFileLine("C:\\x\\party.cue"), "FILE party.WAV WAVE");
   EXPECT_EQ(CueFileLine("C:\\x\\party mix.cue"), "FILE \"party mix.WAV\" WAVE");
+  // A name never starts a line of its own, nor ends the quoted name early.
+  EXPECT_EQ(CueFileLine("C:\\x\\a\r\nTRACK\t02\tAUDIO.cue"), "FILE \"a  TRACK 02 AUDIO.WAV\" WAVE");
+  EXPECT_EQ(CueFileLine("C:\\x\\my \"live\" set.cue"), "FILE \"my 'live' set.WAV\" WAVE");
   EXPECT_EQ(HtmlText("a&b<c>\"d\"'e"), "a&amp;b&lt;c&gt;&quot;d&quot;'e");
   EXPECT_EQ(HtmlText(std::string_view("cut\0here", 8)), "cut");
   EXPECT_EQ(SignedHoursMinutesSeconds(3725), "1:02:05");

@@ -108,6 +108,22 @@ class Golden(unittest.TestCase):
 
 
 class Written(Folder):
+    def test_names_never_add_lines_to_a_cue_sheet_or_label(self):
+        for name in ("evil\r\nTRACK\t02\tAUDIO\r\nINDEX\t01\t99:00:00\r\nREM.m3u",
+                     'my "live" set.m3u'):
+            with self.subTest(name=name):
+                playlist, made = self.make(name)
+                code, _, err = run(["--cue", "--label", "--quiet", playlist])
+                self.assertEqual(code, 0, err)
+                stem = playlist[:-4]
+                count, images, _, errors = cue_facts(stem + ".cue")
+                self.assertEqual((count, len(images), errors), (made["entries"], 1, b""))
+                lines = open(stem + ".lbl", "rb").read().split(b"\r\n")
+                self.assertEqual(len(lines), made["entries"] + 2)  # the header, and the end
+                self.assertNotIn(b"\n", b"".join(lines))
+                self.assertTrue(all(line.startswith(b"  ") or line.startswith(b" ")
+                                    for line in lines[1:-1]))
+
     def make(self, name="party mix & more.m3u"):
         _, made = self.generate("music", "--count=30", "--variant=5", "--letters",
                                 "--name=" + name)
