@@ -3,6 +3,7 @@
 #include <cstring>
 #include <utility>
 
+#include "cli/terminal_text.h"
 #include "support/drive_map.h"
 
 #ifdef _WIN32
@@ -48,7 +49,7 @@ int ErrnoOf(uint32_t code) {
 std::string GnuMessage(std::string_view file, std::string_view text) {
   std::string line = "voltrak-cli: ";
   if (!file.empty()) {
-    line += file;
+    line += TerminalText(file);
     line += ": ";
   }
   line += text;
@@ -159,7 +160,7 @@ CliLoadHost::CliLoadHost(std::FILE* messages, Progress progress, std::string pla
 
 CliLoadHost::~CliLoadHost() { EndProgress(); }
 
-void CliLoadHost::SetTitle(std::string_view title) { label_ = title; }
+void CliLoadHost::SetTitle(std::string_view title) { label_ = TerminalText(title); }
 
 void CliLoadHost::ProgressStart(uint32_t count) {
   total_ = count;
@@ -203,8 +204,7 @@ void CliLoadHost::EndProgress() {
 void CliLoadHost::Print(const std::string& line) {
   bool redraw = shown_;
   EndProgress();
-  std::fprintf(messages_, "%s\n", line.c_str());
-  std::fflush(messages_);
+  PrintLine(messages_, line);
   if (redraw) {
     drawnPercent_ = UINT32_MAX;
     Draw();
@@ -270,7 +270,9 @@ DuplicateAnswer AskOnTerminal(std::FILE* in, std::FILE* out, const EntryRef& fir
         {"Title", &texts.Title},          {"Artist", &texts.Artist},
         {"Album", &texts.Album},          {"Comment", &texts.Comment},
     };
-    for (const auto& [label, text] : rows) std::fprintf(out, "  %-21s %s\n", label, text->c_str());
+    for (const auto& [label, text] : rows) {
+      std::fprintf(out, "  %-21s %s\n", label, TerminalText(*text).c_str());
+    }
   }
   for (;;) {
     std::fprintf(out, "Remove duplicate 1 or 2, keep both (b) or stop checking (s)? ");
@@ -295,7 +297,7 @@ int CliRewriteHost::ShowMessage(std::string_view text, std::string_view caption,
     lines_.Print(GnuMessage(UserNameOf(text), "cannot write the new playlist; the old one is kept"));
   } else if (caption == "Renaming old play list.") {
     // Said once the new list is in place, as the box is.
-    lines_.Print(GnuMessage(name, "the old playlist is kept as " + UserNameOf(text)));
+    lines_.Print(GnuMessage(name, "the old playlist is kept as " + TerminalText(UserNameOf(text))));
   } else {
     lines_.Print(GnuMessage(name, AsClause(text)));
   }

@@ -32,9 +32,11 @@ void AppendReadout(OutputBuffer& out, std::string_view label, std::string_view v
   out.Append('\n');
 }
 
-// `text` right-aligned in `width` columns, as printf's "%*s" sets it.
+// `text` right-aligned in `width` columns, as printf's "%*s" sets it, and
+// after at least one blank: a number that outgrows its column must not run
+// into the one before.
 void AppendRight(OutputBuffer& out, std::string_view text, size_t width) {
-  if (text.size() < width) AppendSpaces(out, width - text.size());
+  AppendSpaces(out, text.size() < width ? width - text.size() : 1);
   out.Append(text);
 }
 

@@ -1,6 +1,7 @@
 #include "cli/cli_outputs.h"
 
 #include "cli/cli_host.h"
+#include "cli/terminal_text.h"
 #include "outputs/cue_label.h"
 #include "outputs/html_report.h"
 #include "outputs/split_lists.h"
@@ -32,7 +33,7 @@ class CliOutputHost : public OutputHost {
   }
 
  private:
-  void Print(const std::string& line) { std::fprintf(messages_, "%s\n", line.c_str()); }
+  void Print(const std::string& line) { PrintLine(messages_, line); }
 
   std::FILE* messages_;
 };
@@ -59,8 +60,7 @@ class CliCopyHost : public CopyHost {
     const std::string why = what == CopyFailure::kIsRead
                                 ? "it is a track of the list or the playlist, left as it is"
                                 : FailureReason(error, path);
-    std::fprintf(messages_, "%s\n",
-                 GnuMessage(UserNameOf(path), std::string(doing) + ": " + why).c_str());
+    PrintLine(messages_, GnuMessage(UserNameOf(path), std::string(doing) + ": " + why));
   }
 
  private:
@@ -112,12 +112,10 @@ bool CopyTheTracks(const OutputRequest& request, const Playlist& playlist,
     uint64_t needed = BytesToCopy(playlist, playlistPath, files);
     std::optional<uint64_t> free = FreeBytes(folder);
     if (free && needed > *free) {
-      std::fprintf(messages, "%s\n",
-                   GnuMessage(shown, "not enough free space: the tracks take " +
-                                         std::to_string(needed) + " bytes, " +
-                                         std::to_string(*free) +
-                                         " are free (--force copies anyway)")
-                       .c_str());
+      PrintLine(messages, GnuMessage(shown, "not enough free space: the tracks take " +
+                                                std::to_string(needed) + " bytes, " +
+                                                std::to_string(*free) +
+                                                " are free (--force copies anyway)"));
       return false;
     }
   }

@@ -4,6 +4,7 @@
 #include "cli/cli_options.h"
 #include "cli/cli_outputs.h"
 #include "cli/cli_output.h"
+#include "cli/terminal_text.h"
 #include "playlist/playlist_rewrite.h"
 #include "support/clock.h"
 #include "support/drive_map.h"
@@ -138,7 +139,7 @@ bool ReadStandardInput(std::string* text) {
 
 // One message line on standard error.
 void Say(std::FILE* err, std::string_view file, const std::string& text) {
-  std::fprintf(err, "%s\n", GnuMessage(file, text).c_str());
+  PrintLine(err, GnuMessage(file, text));
 }
 
 bool IsTerminal(std::FILE* stream) {
@@ -179,8 +180,15 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
 #endif
   CommandLine command = ParseCommandLine(args, kDrivesAllowed);
   if (command.Action == CliAction::kUsageError) {
-    std::fprintf(err, "voltrak-cli: %s\nTry 'voltrak-cli --help' for more information.\n",
-                 command.Error.c_str());
+    // A message of several lines (the media to choose from) keeps them.
+    std::string_view lines = command.Error;
+    for (std::string prefix = "voltrak-cli: ";; prefix.clear()) {
+      const size_t end = lines.find('\n');
+      PrintLine(err, prefix + std::string(lines.substr(0, end)));
+      if (end == std::string_view::npos) break;
+      lines.remove_prefix(end + 1);
+    }
+    std::fprintf(err, "Try 'voltrak-cli --help' for more information.\n");
     return kExitUsage;
   }
   if (command.Action == CliAction::kHelp || command.Action == CliAction::kVersion) {
@@ -260,7 +268,10 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
 
   PlanningSettings planning = PlanningSettingsFor(options);
   PlanTexts texts = PlanVolumes(planning, playlist, settings.CurrentPlaylistPath);
-  OutputBuffer output(out);
+  // On a terminal the whole output is shown as a person reads it (see
+  // TerminalLines); anywhere else it is the bytes, streamed.
+  const bool terminal = IsTerminal(out);
+  OutputBuffer output(terminal ? nullptr : out);
   switch (options.Output) {
     case OutputForm::kPlan: WritePlan(output, texts, playlist); break;
     case OutputForm::kList: WriteTrackList(output, playlist); break;
@@ -272,7 +283,14 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
                 loaded.RewriteTookOver);
       break;
   }
-  if (!output.Finish()) {
+  if (terminal) {
+    OutputBuffer shown(out);
+    shown.Append(TerminalLines(output.Text()));
+    if (!shown.Finish()) {
+      Say(err, "standard output", std::string("cannot write: ") + std::strerror(shown.Error()));
+      return kExitOutputFailed;
+    }
+  } else if (!output.Finish()) {
     Say(err, "standard output", std::string("cannot write: ") + std::strerror(output.Error()));
     return kExitOutputFailed;
   }

@@ -6,6 +6,7 @@
 #include "cli/cli_options.h"
 #include "cli/cli_output.h"
 #include "cli/cli_run.h"
+#include "cli/terminal_text.h"
 #include "support/drive_map.h"
 #include "support/whole_path.h"
 #include "tests/test_support.h"
@@ -296,11 +297,34 @@ TEST(CliOutput, PlanListsEveryVolumeWithItsTotals) {
             "     2       2    1:06:40          30\n"
             "     3       1    0:13:20          30\n");
 
+  // Numbers that outgrow their columns still stand apart.
+  Playlist huge;
+  huge.Tracks.push_back(Track("#EXTINF:4294967295,a", "a", 4294967295u, 4294967295u, 0, 0));
+  OutputBuffer wide;
+  WritePlan(wide, {"t", "", "", "", ""}, huge);
+  EXPECT_NE(wide.Text().find("\n     1       1 1193046:28:15  4294967295\n"), std::string::npos)
+      << wide.Text();
+
   // No list: no volumes; empty read-outs leave no trailing blanks.
   OutputBuffer none;
   WritePlan(none, {"Voltrak - by the Voltrak team", "", "", "", "0"}, Playlist());
   EXPECT_EQ(none.Text(),
             "Voltrak - by the Voltrak team\nPlay List:\nMedium:\nReserve 1st:\nTotal KB:    0\n");
+}
+
+// No byte of a file reaches a terminal as a control: ESC, NUL and C1 show
+// as escapes; a Latin-1 text shows as its letters, UTF-8 as it stands.
+TEST(CliOutput, TerminalTextShowsEveryByteHarmlessly) {
+  const std::pair<std::string_view, std::string_view> cases[] = {
+      {"\x1b]0;PWNED\x07\x1b[2J", "\\x1b]0;PWNED\\x07\\x1b[2J"},
+      {std::string_view("t1.mp3\0junk", 11), "t1.mp3\\x00junk"},
+      {"Cr\xe8me", "Cr\xc3\xa8me"},
+      {"Cr\xc3\xa8me", "Cr\xc3\xa8me"},
+      {"\x9b" "2J", "\\u009b2J"},
+      {"a\xc2\x9b" "b\x7f", "a\\u009bb\\x7f"},
+  };
+  for (const auto& [text, shown] : cases) EXPECT_EQ(TerminalText(text), shown) << text;
+  EXPECT_EQ(TerminalLines("a\tb\r\n\x0c" "c\n"), "a\tb\r\n\\x0cc\n");
 }
 
 TEST(CliRun, PathsAreMadeFullByNameAlone) {

@@ -7,7 +7,9 @@ Each GROUP is one test class below; CTest runs them one by one.
 import argparse
 import json
 import os
+import pty
 import resource
+import select
 import shutil
 import subprocess
 import sys
@@ -743,6 +745,39 @@ class NothingLost(Folder):
             self.assertEqual(code, 3, err)
             self.assertIn(b"not written: it is the playlist itself", err)
             self.assertEqual(open(playlist, "rb").read(), b"#EXTM3U\r\n#EXTINF:5,A\r\na.mp3\r\n")
+
+    def test_texts_from_files_reach_a_terminal_harmlessly(self):
+        evil = b"\x1b]0;PWNED\x07\x1b[2J"
+        self.write("a.mp3", b"a" * 2000)
+        playlist = self.write("mix.m3u", b"#EXTINF:5," + evil + b"\r\na.mp3\r\n"
+                              b"#EXTINF:5," + evil + b"\r\na.mp3\r\n")
+        master, slave = pty.openpty()
+        os.write(master, b"b\n")
+        done = subprocess.run([CLI, "--list", "--duplicates=query", playlist], stdin=slave,
+                              stdout=slave, stderr=subprocess.PIPE, timeout=60)
+        os.close(slave)
+        shown = b""
+        while True:
+            ready, _, _ = select.select([master], [], [], 0.5)
+            if not ready:
+                break
+            try:
+                shown += os.read(master, 65536)
+            except OSError:
+                break
+        os.close(master)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertIn(b"\\x1b]0;PWNED\\x07\\x1b[2J", shown)
+        self.assertIn(b"\\x1b]0;PWNED", done.stderr)  # the question shows the entries too
+        self.assertNotIn(b"\x1b", shown + done.stderr)
+
+    def test_an_entry_is_named_as_the_playlist_holds_it(self):
+        self.write("t1.mp3", b"a" * 2000)
+        playlist = self.write("mix.m3u", b"t1.mp3\0junk\r\n")
+        code, _, err = run(["--warn-load-errors", playlist])
+        self.assertEqual(code, 0, err)
+        self.assertIn(("%s\\x00junk: cannot open the track file: Invalid argument\n"
+                       % self.path("t1.mp3")).encode(), err)
 
     def test_a_planted_link_is_never_written_through(self):
         self.write("a.mp3", b"a" * 2000)
