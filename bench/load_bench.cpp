@@ -96,9 +96,7 @@ void TimeDuplicatePass(const std::string& playlistPath) {
   LoadPlaylist(settings, playlist, SystemFileSystem(), host);
   for (uint32_t i = 0; i < count; i += 10) {
     MP3Information again;
-    again.ExtendedInfo = playlist.Tracks[i].ExtendedInfo;
-    again.FilePath = playlist.Tracks[i].FilePath;
-    again.DeriveTrackName();
+    again.SetTexts(playlist.Tracks[i].ExtendedInfo(), playlist.Tracks[i].FilePath());
     playlist.Tracks.push_back(std::move(again));
   }
   const uint32_t listed = playlist.TrackCount();

@@ -373,9 +373,9 @@ void WriteJson(OutputBuffer& out, const PlanTexts& texts, const Playlist& playli
     out.Append(i == 0 ? "\n    " : ",\n    ");
     AppendMember(out, "{\"index\": ", static_cast<uint32_t>(i));
     out.Append(", \"file_path\": ");
-    AppendOptionalString(out, track.FilePath);
+    AppendOptionalString(out, track.FilePath());
     out.Append(", \"extended_info\": ");
-    AppendOptionalString(out, track.ExtendedInfo);
+    AppendOptionalString(out, track.ExtendedInfo());
     out.Append(", \"track_name\": ");
     AppendOptionalString(out, track.TrackName());
     AppendMember(out, ", \"file_size_kb\": ", track.FileSize);

@@ -52,8 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // What the writer makes of the entries reads back as the same entries.
   std::vector<voltrak::MP3Information> records(entries.size());
   for (size_t i = 0; i < entries.size(); ++i) {
-    records[i].FilePath = std::string(entries[i].FilePath);
-    if (entries[i].ExtendedInfo) records[i].ExtendedInfo = std::string(*entries[i].ExtendedInfo);
+    records[i].SetTexts(entries[i].ExtendedInfo, entries[i].FilePath);
   }
   StringFile file;
   CHECK(voltrak::M3uWriter(file, records));

@@ -94,7 +94,7 @@ void CheckSplitLists(const Playlist& playlist, std::string_view path,
     for (size_t i = 0; i < entries.size(); ++i) {
       const MP3Information& record = playlist.Tracks[runs[r].first + i];
       CHECK(entries[i].FilePath == voltrak::PathText(record));
-      CHECK(entries[i].ExtendedInfo == record.ExtendedInfo);
+      CHECK(entries[i].ExtendedInfo == record.ExtendedInfo());
     }
   }
 }

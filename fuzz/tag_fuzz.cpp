@@ -32,7 +32,7 @@ void CheckNormalized(const Id3v1Block& raw, const Id3v1Block& block) {
     return;
   }
   MP3Information record;
-  record.Tag = block;
+  record.SetTag(block);
   for (size_t offset : kTextFields) {
     // At most one byte of the field is written, and it becomes the NUL.
     size_t changed = 0;
@@ -98,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CHECK(playlist.TrackCount() == 1);
   const MP3Information& record = playlist.Tracks[0];
   CHECK(record.Loaded == 1 && record.FileSize == bytes.size() / 1024);
-  CHECK(record.Tag == (bytes.size() >= raw.size() ? block : Id3v1Block{}));
+  CHECK(record.Tag() == (bytes.size() >= raw.size() ? block : Id3v1Block{}));
   CheckLyrics(record);
   return 0;
 }

@@ -114,21 +114,19 @@ class StringBlock : public TextBlockHost {
 }  // namespace
 
 std::string_view TitleOrPath(const MP3Information& record) {
-  if (record.ExtendedInfo) {
-    size_t comma = record.ExtendedInfo->find(',');
-    if (comma != std::string::npos) return std::string_view(*record.ExtendedInfo).substr(comma + 1);
+  if (std::optional<std::string_view> info = record.ExtendedInfo()) {
+    size_t comma = info->find(',');
+    if (comma != std::string_view::npos) return info->substr(comma + 1);
   }
   return PathText(record);
 }
 
 std::string LyricsAddress(const MP3Information& record) {
-  MP3Information normalized;
-  normalized.Tag = record.Tag;
-  NormalizeTag(normalized.Tag);
+  // A record's tag is kept normalised.
   std::string address = kLyricsSite;
-  for (std::string_view part : {std::string_view("/lyrics/"), normalized.TagArtist(),
-                                std::string_view("/"), normalized.TagAlbum(),
-                                std::string_view("/"), normalized.TagTitle()}) {
+  for (std::string_view part : {std::string_view("/lyrics/"), record.TagArtist(),
+                                std::string_view("/"), record.TagAlbum(),
+                                std::string_view("/"), record.TagTitle()}) {
     address += part;
   }
   for (char& c : address) {

@@ -41,7 +41,7 @@ void AppendHtml(std::string& out, std::string_view text, bool link = false) {
 // The file link of a track and its name, as every table shows them.
 void AppendLinkAndName(std::string& out, const MP3Information& record) {
   out += "<TD><A HREF=\"FILE://";
-  if (record.FilePath) AppendHtml(out, *record.FilePath, true);
+  AppendHtml(out, PathText(record), true);
   out += "\" TARGET=\"NEW\">";
   AppendHtml(out, ShownName(record));
   out += "</A></TD>";
@@ -195,7 +195,6 @@ class ReportWriter {
       }
       volumeSeconds += track.PlayLength;
       file_.Line("<TR>");
-      track.DeriveTrackName();
       if (!track.TrackName()) host_.NoTrackName();
       const uint32_t index = static_cast<uint32_t>(i);
       const size_t cell = cells_.size();

@@ -13,7 +13,7 @@ namespace {
 bool AreDuplicates(const MP3Information& a, const MP3Information& b) {
   // Compared exactly, although the sort ignored case: paths that differ in
   // case may name different files.
-  return a.FilePath && b.FilePath && *a.FilePath == *b.FilePath && a.TrackName() == b.TrackName();
+  return a.FilePath() && b.FilePath() && *a.FilePath() == *b.FilePath() && a.TrackName() == b.TrackName();
 }
 
 void TracePair(const MP3Information& a, const MP3Information& b, DuplicateHost& host) {
@@ -28,7 +28,7 @@ void TracePair(const MP3Information& a, const MP3Information& b, DuplicateHost& 
     return line;
   };
   host.Trace(quoted(a.TrackName().value_or(""), b.TrackName().value_or(""), "TrackName"));
-  host.Trace(quoted(*a.FilePath, *b.FilePath, "FilePath"));
+  host.Trace(quoted(*a.FilePath(), *b.FilePath(), "FilePath"));
   host.Trace("\r\n");
 }
 
@@ -61,14 +61,14 @@ bool DropMarked(Playlist& playlist, const std::vector<char>& marked) {
 DuplicatePanelTexts DuplicatePanelTextsOf(const EntryRef& entry) {
   const MP3Information& record = *entry.Record;
   DuplicatePanelTexts texts;
-  texts.FileName = record.FilePath.value_or("");
+  texts.FileName = std::string(PathText(record));
   char number[32];
   std::snprintf(number, sizeof number, "%u:%02u", record.PlayLength / 60, record.PlayLength % 60);
   texts.PlayLength = number;
   texts.FileSize = std::to_string(record.FileSize);
   texts.Entry = std::to_string(uint64_t{entry.Index} + 1);
-  if (record.ExtendedInfo) {
-    std::string_view info = *record.ExtendedInfo;
+  if (record.ExtendedInfo()) {
+    std::string_view info = *record.ExtendedInfo();
     size_t comma = info.find(',');
     texts.ExtendedInformation = std::string(comma == std::string_view::npos ? info : info.substr(comma + 1));
   }

@@ -107,7 +107,7 @@ EditDetails EditDetailsOf(const Playlist& playlist, uint32_t focused,
   if (focused < rows) {
     const MP3Information& record = playlist.Tracks[focused];
     details.Track = Decimal(focused + 1) + " of " + Decimal(rows);
-    details.FileName = record.FilePath.value_or(std::string());
+    details.FileName = std::string(PathText(record));
     details.Title = std::string(record.TagTitle());
     details.Artist = std::string(record.TagArtist());
     details.Album = std::string(record.TagAlbum());

@@ -42,11 +42,11 @@ bool M3uWriter(OutputFile& file, const MP3Information* records, size_t count) {
   std::string out(kHeader);
   for (size_t i = 0; i < count; ++i) {
     const MP3Information& record = records[i];
-    if (record.ExtendedInfo) {
-      out += *record.ExtendedInfo;
+    if (record.ExtendedInfo()) {
+      out += *record.ExtendedInfo();
       out += "\r\n";
     }
-    if (record.FilePath) out += *record.FilePath;
+    if (record.FilePath()) out += *record.FilePath();
     out += "\r\n";
   }
   return file.Write(out);

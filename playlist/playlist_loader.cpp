@@ -64,18 +64,16 @@ void ReportMissingName(const MP3Information& record, LoadHost& host) {
   }
 }
 
-void ReplacePath(MP3Information& record, std::string path, LoadHost& host) {
-  record.FilePath = std::move(path);
-  record.DeriveTrackName();
+void ReplacePath(MP3Information& record, std::string_view path, LoadHost& host) {
+  record.SetFilePath(path);
   ReportMissingName(record, host);
 }
 
-// Copies the entry's two texts into the record; a text there is no memory
-// for stays missing, which the load reports rather than ending.
-void StoreTexts(MP3Information& record, const M3uEntry& entry) {
+// The entry's two texts, where they lie in the playlist's text; a text that
+// cannot be held stays missing, which the load reports rather than ending.
+void StoreTexts(MP3Information& record, TextBlock& piece, const M3uEntry& entry) {
   try {
-    if (entry.ExtendedInfo) record.ExtendedInfo.emplace(*entry.ExtendedInfo);
-    record.FilePath.emplace(entry.FilePath);
+    record.ShareTexts(piece, entry.ExtendedInfo, entry.FilePath);
   } catch (const std::bad_alloc&) {
   }
 }
@@ -86,13 +84,11 @@ uint32_t ReadTrackFile(MP3Information& record, std::string_view fullPath, FileSy
   if (fullPath.size() > kMaxPathLength) return kErrorFilenameTooLong;
   uint64_t size = 0;
   size_t tailRead = 0;
-  uint32_t error = files.ReadTail(fullPath, &size, record.Tag.data(), record.Tag.size(), &tailRead);
-  if (error != kErrorSuccess) {
-    record.Tag.fill(0);
-    return error;
-  }
-  if (tailRead != record.Tag.size()) record.Tag.fill(0);  // too short to hold a tag
-  NormalizeTag(record.Tag);
+  Id3v1Block tag;
+  uint32_t error = files.ReadTail(fullPath, &size, tag.data(), tag.size(), &tailRead);
+  if (error != kErrorSuccess) return error;
+  // A file too short to hold a tag has none.
+  if (tailRead == tag.size()) record.SetTag(tag);
   record.FileSize = static_cast<uint32_t>(size) / 1024u;  // the low 32 bits, as the system gives them
   record.Loaded = 1;
   return kErrorSuccess;
@@ -140,15 +136,15 @@ std::string RepairPaths(uint32_t mode, std::string_view playlistPath, Playlist& 
   std::vector<MP3Information>& tracks = playlist.Tracks;
   uint32_t withDrive = 0;
   for (const MP3Information& record : tracks) {
-    if (record.FilePath && HasDrive(*record.FilePath)) ++withDrive;
+    if (HasDrive(PathText(record))) ++withDrive;
   }
   bool changed = false;
   if (mode == kAbsolutePaths && withDrive < playlist.TrackCount()) {
     std::string_view folder = FolderOf(playlistPath);
     for (size_t i = tracks.size(); i-- > 0;) {
       MP3Information& record = tracks[i];
-      if (!record.FilePath) continue;
-      std::string_view path = *record.FilePath;
+      if (!record.FilePath()) continue;
+      std::string_view path = *record.FilePath();
       if (HasDrive(path) || IsNetworkPath(path)) continue;
       std::string repaired;
       if (IsFromRoot(path)) {
@@ -160,7 +156,7 @@ std::string RepairPaths(uint32_t mode, std::string_view playlistPath, Playlist& 
       }
       repaired += path;
       if (!WritablePath(repaired)) continue;
-      ReplacePath(record, std::move(repaired), host);
+      ReplacePath(record, repaired, host);
       changed = true;
     }
   } else if (mode == kRelativePaths && withDrive != 0) {
@@ -168,8 +164,8 @@ std::string RepairPaths(uint32_t mode, std::string_view playlistPath, Playlist& 
     if (folderLength == std::string_view::npos) return std::string();
     for (size_t i = tracks.size(); i-- > 0;) {
       MP3Information& record = tracks[i];
-      if (!record.FilePath) continue;
-      std::string_view path = *record.FilePath;
+      if (!record.FilePath()) continue;
+      std::string_view path = *record.FilePath();
       // Bytes compare exactly, but for the two separators: c:\music and
       // C:\Music share nothing, C:/Music and C:\Music all of it.
       size_t common = 0;
@@ -190,7 +186,7 @@ std::string RepairPaths(uint32_t mode, std::string_view playlistPath, Playlist& 
       } else {
         continue;
       }
-      ReplacePath(record, std::move(repaired), host);
+      ReplacePath(record, repaired, host);
       changed = true;
     }
   }
@@ -301,22 +297,23 @@ bool ReadPlaylist(const LoadSettings& settings, Playlist& playlist, FileSystem& 
   std::optional<ReadBatch> batch(std::in_place, files, list.Folder);
   std::string fullPath;
   bool going = true;
+  TextBlock* piece = nullptr;  // the text the entries lie in
   auto readEntry = [&](const M3uEntry& entry) {
     host.HandlePendingEvents();
     host.ProgressStep();
     // Made where it stays: there is room for every entry.
     MP3Information& record = playlist.Tracks.emplace_back();
-    StoreTexts(record, entry);
-    if (record.ExtendedInfo) {
+    StoreTexts(record, *piece, entry);
+    if (std::optional<std::string_view> info = record.ExtendedInfo()) {
       // The play length comes from the list only, never from the file.
-      record.PlayLength = PlayLengthOf(*record.ExtendedInfo);
+      record.PlayLength = PlayLengthOf(*info);
       playlist.TotalSeconds += record.PlayLength;
     }
     ResolveOpenPathInto(PathText(record), list, &fullPath);
     bool stop = false;
-    // Only a text there was no memory for leaves the record without a path.
+    // Only a text there was no room for leaves the record without a path.
     uint32_t trackError =
-        record.FilePath ? ReadTrackFile(record, fullPath, files) : kErrorNotEnoughMemory;
+        record.FilePath() ? ReadTrackFile(record, fullPath, files) : kErrorNotEnoughMemory;
     if (trackError != kErrorSuccess) {
       host.Trace(Quoted("Could not load \"", fullPath, "\"\n"));
       host.Trace(Quoted("Original file name is \"", entry.FilePath, "\"\n"));
@@ -331,14 +328,15 @@ bool ReadPlaylist(const LoadSettings& settings, Playlist& playlist, FileSystem& 
     } else {
       playlist.TotalKB += record.FileSize;
     }
-    record.DeriveTrackName();
     ReportMissingName(record, host);
     going = !stop;
     return going;
   };
-  for (std::string& piece : pieces) {
-    if (going) ForEachM3uEntry(piece, readEntry);
-    std::string().swap(piece);  // its room goes to the records' texts that follow
+  for (std::string& text : pieces) {
+    // The records keep the piece, and hold their texts where they lie in it.
+    TextBlockRef block(std::move(text));
+    piece = &*block;
+    if (going) ForEachM3uEntry(block.Text(), readEntry);
   }
   batch.reset();
 

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,8 +27,44 @@ enum : size_t {
   kTagYearLength = 4,
 };
 
-// A playlist entry. Move-only: the two texts have exactly one owner, and a
-// moved-from record keeps nothing.
+// Text that records hold parts of: a piece of the playlist file as it was
+// read, or one record's own texts. Every record holding a part counts, and
+// the block goes with the last of them; records live on one thread, so the
+// count needs no lock. Held this way, a list's texts cost no copy and no
+// allocation of their own per entry.
+class TextBlock {
+ public:
+  // A new block holding `text`, counted once for the caller (see Ref).
+  static TextBlock* Make(std::string text);
+  std::string_view Text() const { return text_; }
+  void Hold() { ++holders_; }
+  void Release() {
+    if (--holders_ == 0) delete this;
+  }
+
+ private:
+  explicit TextBlock(std::string text) : text_(std::move(text)) {}
+  std::string text_;
+  uint32_t holders_ = 1;
+};
+
+// One count of a TextBlock, let go when this goes.
+class TextBlockRef {
+ public:
+  explicit TextBlockRef(std::string text) : block_(TextBlock::Make(std::move(text))) {}
+  ~TextBlockRef() { block_->Release(); }
+  TextBlockRef(const TextBlockRef&) = delete;
+  TextBlockRef& operator=(const TextBlockRef&) = delete;
+  TextBlock& operator*() const { return *block_; }
+  std::string_view Text() const { return block_->Text(); }
+
+ private:
+  TextBlock* block_;
+};
+
+// A playlist entry. Move-only: its texts and tag have exactly one holder
+// among the records, and a moved-from record keeps nothing. The display
+// name is derived again by every setter, so it always follows the texts.
 class MP3Information {
  public:
   MP3Information() = default;
@@ -35,41 +72,73 @@ class MP3Information {
   MP3Information& operator=(MP3Information&& other) noexcept;
   MP3Information(const MP3Information&) = delete;
   MP3Information& operator=(const MP3Information&) = delete;
-  ~MP3Information() = default;
+  ~MP3Information();
 
-  std::optional<std::string> ExtendedInfo;  // the "#" line before the path, no line end
-  std::optional<std::string> FilePath;      // the path line, no line end
-  uint32_t FileSize = 0;                    // kilobytes, rounded down
-  uint32_t PlayLength = 0;                  // seconds
-  uint32_t Volume = 0;                      // 0-based, set by planning
-  uint32_t VolumeTrack = 0;                 // 0-based position in the volume
-  int32_t Loaded = 0;                       // 1 when the file was opened during the load
-  Id3v1Block Tag{};                         // normalised, or all zero
+  uint32_t FileSize = 0;     // kilobytes, rounded down
+  uint32_t PlayLength = 0;   // seconds
+  uint32_t Volume = 0;       // 0-based, set by planning
+  uint32_t VolumeTrack = 0;  // 0-based position in the volume
+  int32_t Loaded = 0;        // 1 when the file was opened during the load
 
-  // The display name, always a tail of ExtendedInfo or FilePath. Held as an
-  // offset rather than a view: a short string's bytes move with the string.
+  // The "#" line before the path and the path line, without line ends.
+  std::optional<std::string_view> ExtendedInfo() const {
+    return Has(kHasInfo) ? std::optional<std::string_view>(Text(infoOffset_, infoSize_))
+                         : std::nullopt;
+  }
+  std::optional<std::string_view> FilePath() const {
+    return Has(kHasPath) ? std::optional<std::string_view>(Text(pathOffset_, pathSize_))
+                         : std::nullopt;
+  }
+  // Both texts as the record's own copies. May throw std::bad_alloc, which
+  // leaves the record as it was.
+  void SetTexts(std::optional<std::string_view> info, std::optional<std::string_view> path);
+  // A new path, the extended information kept.
+  void SetFilePath(std::string_view path);
+  // Both texts as parts of `block`, which this record then holds too: the
+  // load's way, without a copy.
+  void ShareTexts(TextBlock& block, std::optional<std::string_view> info, std::string_view path);
+
+  // The display name, always a tail of ExtendedInfo or FilePath.
   std::optional<std::string_view> TrackName() const;
 
-  // Sets the display name from the current texts; call after changing either.
-  void DeriveTrackName();
-  // Takes the record out of the display (duplicate removal marks it so).
-  void ClearTrackName() { nameSource_ = NameSource::kNone; }
+  // Takes `tag` as read from the end of the file and normalises it; a block
+  // that is no tag keeps nothing. Only what readers see is kept: the texts,
+  // the year and the genre, in a few dozen bytes rather than 128. May throw
+  // std::bad_alloc.
+  void SetTag(const Id3v1Block& tag);
+  // The tag as a block again: "TAG", each field's text with NULs after it,
+  // the year and the genre; all zero for a file without one.
+  Id3v1Block Tag() const;
 
   // The four text fields of the tag, each bounded at 30 bytes.
-  std::string_view TagTitle() const { return TagText(kTagTitleOffset); }
-  std::string_view TagArtist() const { return TagText(kTagArtistOffset); }
-  std::string_view TagAlbum() const { return TagText(kTagAlbumOffset); }
-  std::string_view TagComment() const { return TagText(kTagCommentOffset); }
+  std::string_view TagTitle() const { return TagText(kTitle); }
+  std::string_view TagArtist() const { return TagText(kArtist); }
+  std::string_view TagAlbum() const { return TagText(kAlbum); }
+  std::string_view TagComment() const { return TagText(kComment); }
   // The year's four bytes up to the first NUL.
-  std::string_view TagYear() const;
-  uint8_t TagGenre() const { return Tag[kTagGenreOffset]; }
+  std::string_view TagYear() const { return TagText(kYear); }
+  uint8_t TagGenre() const { return tag_ ? static_cast<uint8_t>(tag_[kGenre]) : 0; }
 
  private:
-  enum class NameSource : uint8_t { kNone, kExtendedInfo, kFilePath };
-  std::string_view TagText(size_t offset) const;
+  enum : uint8_t { kHasInfo = 1, kHasPath = 2, kNameFromInfo = 4, kNameFromPath = 8 };
+  bool Has(uint8_t flag) const { return (flags_ & flag) != 0; }
+  std::string_view Text(uint32_t offset, uint32_t size) const {
+    return block_->Text().substr(offset, size);
+  }
+  // The kept tag: the lengths of the title, artist, album, comment and year,
+  // the genre, then those five texts one after another.
+  enum TagPart : size_t { kTitle, kArtist, kAlbum, kComment, kYear, kGenre, kTagHeader };
+  std::string_view TagText(TagPart part) const;
+  void DeriveTrackName();
+  // Holds `block` (already counted) in place of the old one.
+  void Take(TextBlock* block, std::optional<std::string_view> info,
+            std::optional<std::string_view> path);
 
-  NameSource nameSource_ = NameSource::kNone;
+  TextBlock* block_ = nullptr;  // holds both texts
+  uint32_t infoOffset_ = 0, infoSize_ = 0, pathOffset_ = 0, pathSize_ = 0;
   uint32_t nameOffset_ = 0;
+  uint8_t flags_ = 0;
+  std::unique_ptr<char[]> tag_;  // only where a tag was found
 };
 
 // The file-name part of a Windows path: after its last backslash, or all of
@@ -85,7 +154,7 @@ inline std::string_view ShownName(const MP3Information& record) {
   return record.TrackName().value_or(std::string_view());
 }
 inline std::string_view PathText(const MP3Information& record) {
-  return record.FilePath ? std::string_view(*record.FilePath) : std::string_view();
+  return record.FilePath().value_or(std::string_view());
 }
 
 // Trims the four text fields of an ID3v1 block in place, or zeroes a block

@@ -21,7 +21,7 @@ std::string NameOf(const MP3Information& record) {
   return std::string(ShownName(record));
 }
 
-std::string PathOf(const MP3Information& record) { return record.FilePath.value_or(std::string()); }
+std::string PathOf(const MP3Information& record) { return std::string(PathText(record)); }
 
 // "m:ss; " before a text, the minutes as the format pads them.
 std::string Timed(const char* format, const MP3Information& record, std::string text) {

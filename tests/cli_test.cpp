@@ -191,13 +191,11 @@ TEST(CliOutput, Utf8IsTheStrictForm) {
 MP3Information Track(std::optional<std::string> info, std::string path, uint32_t seconds,
                      uint32_t kb, uint32_t volume, uint32_t position) {
   MP3Information track;
-  track.ExtendedInfo = std::move(info);
-  track.FilePath = std::move(path);
+  track.SetTexts(info, path);
   track.PlayLength = seconds;
   track.FileSize = kb;
   track.Volume = volume;
   track.VolumeTrack = position;
-  track.DeriveTrackName();
   return track;
 }
 
@@ -211,7 +209,9 @@ TEST(CliOutput, JsonDocumentOfOneTrack) {
   tag.replace(33, 3, "Art");
   tag.replace(93, 4, "19\0x", 4);            // the year stops at its NUL
   tag[127] = static_cast<char>(255);
-  std::copy(tag.begin(), tag.end(), track.Tag.begin());
+  Id3v1Block block;
+  std::copy(tag.begin(), tag.end(), block.begin());
+  track.SetTag(block);
   playlist.Tracks.push_back(std::move(track));
   playlist.TotalKB = 3;
   playlist.LoadErrors = 2;
@@ -402,7 +402,7 @@ TEST(CliHost, LoadMessagesGoToTheStreamAndQuestionsAreAnsweredNo) {
   }
   // Every entry is read although a file is missing: OK, not Cancel.
   EXPECT_EQ(playlist.TrackCount(), 2u);
-  EXPECT_EQ(*playlist.Tracks[1].FilePath, folder / "a.mp3");
+  EXPECT_EQ(*playlist.Tracks[1].FilePath(), folder / "a.mp3");
   std::string text = ReadBack(messages);
   std::fclose(messages);
   EXPECT_NE(text.find("voltrak-cli: " + UserNameOf(folder / "missing.mp3") +

@@ -18,7 +18,7 @@ MP3Information Entry(const char* info, std::string_view path, uint32_t seconds,
                      std::string_view title = {}, std::string_view artist = {},
                      std::string_view album = {}) {
   MP3Information record = RecordOf(path, title, artist, album);
-  if (info) record.ExtendedInfo = info;
+  if (info) record.SetTexts(info, record.FilePath());
   record.PlayLength = seconds;
   return record;
 }
@@ -97,7 +97,7 @@ TEST(ClipboardText, TheBlockHoldsLongNamesWholeAndNothingMore) {
                          Entry(nullptr, std::string("C:\\b\0.mp3", 9), 5));
   // A NUL ends a name, as every text of the program: inside the block it
   // would end the clipboard's text there.
-  list.Tracks[2].ExtendedInfo = std::string("#EXTINF:5,t\0x", 13);
+  list.Tracks[2].SetTexts(std::string_view("#EXTINF:5,t\0x", 13), list.Tracks[2].FilePath());
   for (ListTextShape shape : {ListTextShape::kNumbered, ListTextShape::kGroupedByFolder}) {
     GuardedBlocks blocks;
     ASSERT_EQ(WriteListText(shape, list, "C:\\mix.m3u", blocks), ListTextResult::kWritten);
@@ -134,8 +134,10 @@ TEST(ClipboardText, LyricsAddressAndTheSingleTrack) {
     EXPECT_EQ(LyricsAddress(RecordOf("x.mp3", c.title, c.artist, c.album)), site + c.path) << c.path;
   }
   // A block that does not start with "TAG" is no tag at all.
-  MP3Information stray = RecordOf("x.mp3", "Night Train");
-  stray.Tag[0] = 'X';
+  MP3Information stray = RecordOf("x.mp3");
+  Id3v1Block block = RecordOf("x.mp3", "Night Train").Tag();
+  block[0] = 'X';
+  stray.SetTag(block);
   EXPECT_EQ(LyricsAddress(stray), site + "/lyrics///");
 
   Playlist list = ListOf(Entry("#EXTINF:1,One", "C:\\a\\1.mp3", 1),
@@ -147,7 +149,7 @@ TEST(ClipboardText, LyricsAddressAndTheSingleTrack) {
   EXPECT_EQ(SingleTrackText(list, 1, false), "C:\\a\\2.mp3" + address);
   EXPECT_EQ(SingleTrackText(list, 2, true), "C:\\a\\3.mp3\r\n" + site + "/lyrics///");
   EXPECT_EQ(SingleTrackText(list, 3, true), std::nullopt);
-  list.Tracks[0].ExtendedInfo = std::string("#EXTINF:1,O\0ne", 14);
+  list.Tracks[0].SetTexts(std::string_view("#EXTINF:1,O\0ne", 14), list.Tracks[0].FilePath());
   EXPECT_EQ(SingleTrackText(list, 0, true), "O\r\n" + site + "/lyrics///");
 }
 

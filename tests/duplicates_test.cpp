@@ -18,14 +18,14 @@ Playlist ListOf(std::initializer_list<std::pair<const char*, uint32_t>> entries)
     MP3Information record;
     std::string_view text(path);
     size_t hash = text.find('#');
+    std::optional<std::string> info;
     if (hash != std::string_view::npos) {
-      record.ExtendedInfo = "#EXTINF:" + std::to_string(seconds) + "," + std::string(text.substr(hash + 1));
+      info = "#EXTINF:" + std::to_string(seconds) + "," + std::string(text.substr(hash + 1));
       text = text.substr(0, hash);
     }
-    if (!text.empty()) record.FilePath = std::string(text);
+    record.SetTexts(info, text.empty() ? std::nullopt : std::optional<std::string_view>(text));
     record.PlayLength = seconds;
     record.FileSize = seconds / 10;
-    record.DeriveTrackName();
     playlist.TotalSeconds += seconds;
     playlist.TotalKB += record.FileSize;
     playlist.Tracks.push_back(std::move(record));
@@ -36,7 +36,7 @@ Playlist ListOf(std::initializer_list<std::pair<const char*, uint32_t>> entries)
 std::vector<std::string> PathsOf(const Playlist& playlist) {
   std::vector<std::string> paths;
   for (const auto& record : playlist.Tracks) {
-    paths.push_back(record.FilePath.value_or("-") + "/" + std::to_string(record.PlayLength));
+    paths.push_back(std::string(record.FilePath().value_or("-")) + "/" + std::to_string(record.PlayLength));
   }
   return paths;
 }
@@ -110,8 +110,10 @@ TEST(RemoveDuplicates, QueryAsksFromTheEndAndStopCheckingTakesEverythingBack) {
 TEST(DuplicatePanelTexts, WhatEachPanelShows) {
   Playlist playlist = ListOf({{"C:\\a.mp3#Band - Song", 3725}});
   MP3Information& record = playlist.Tracks[0];
-  std::memcpy(record.Tag.data(), "TAG", 3);
-  std::memcpy(record.Tag.data() + kTagArtistOffset, "Band", 4);  // no title, an artist
+  Id3v1Block tag{};
+  std::memcpy(tag.data(), "TAG", 3);
+  std::memcpy(tag.data() + kTagArtistOffset, "Band", 4);  // no title, an artist
+  record.SetTag(tag);
   DuplicatePanelTexts texts = DuplicatePanelTextsOf(EntryRef{7, &record});
   EXPECT_EQ(texts.FileName, "C:\\a.mp3");
   EXPECT_EQ(texts.PlayLength, "62:05");
@@ -120,9 +122,9 @@ TEST(DuplicatePanelTexts, WhatEachPanelShows) {
   EXPECT_EQ(texts.ExtendedInformation, "Band - Song");
   EXPECT_EQ(texts.Title, "");
   EXPECT_EQ(texts.Artist, "Band");
-  record.ExtendedInfo = "#EXTINF:12";  // no comma: the whole line, marker and all
+  record.SetTexts("#EXTINF:12", record.FilePath());  // no comma: the whole line, marker and all
   EXPECT_EQ(DuplicatePanelTextsOf(EntryRef{0, &record}).ExtendedInformation, "#EXTINF:12");
-  record.ExtendedInfo.reset();
+  record.SetTexts(std::nullopt, record.FilePath());
   EXPECT_EQ(DuplicatePanelTextsOf(EntryRef{0, &record}).ExtendedInformation, "");
 }
 

@@ -105,11 +105,9 @@ class StringFile : public OutputFile {
 
 TEST(M3uWriter, WritesHeaderAndLinesThatReadBackTheSame) {
   std::vector<MP3Information> records(3);
-  records[0].ExtendedInfo = "#EXTINF:215,A - B";
-  records[0].FilePath = "Music\\a.mp3";
-  records[1].FilePath = "C:\\b.mp3";
-  records[2].ExtendedInfo = "# note \xe9";
-  records[2].FilePath = "\\\\srv\\c.mp3";
+  records[0].SetTexts("#EXTINF:215,A - B", "Music\\a.mp3");
+  records[1].SetTexts(std::nullopt, "C:\\b.mp3");
+  records[2].SetTexts("# note \xe9", "\\\\srv\\c.mp3");
   StringFile file;
   M3uWriter(file, records);
   EXPECT_EQ(file.bytes,

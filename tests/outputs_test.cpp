@@ -78,17 +78,17 @@ Playlist ListOf(const std::vector<Track>& tracks) {
   Playlist list;
   for (const Track& t : tracks) {
     MP3Information record;
-    if (t.Info) record.ExtendedInfo = t.Info;
-    record.FilePath = t.Path;
+    record.SetTexts(t.Info ? std::optional<std::string_view>(t.Info) : std::nullopt, t.Path);
     record.PlayLength = t.Seconds;
     record.Loaded = t.Loaded ? 1 : 0;
     if (*t.Title || *t.Artist || *t.Album) {
-      PutField(record.Tag, 0, "TAG");
-      PutField(record.Tag, kTagTitleOffset, t.Title);
-      PutField(record.Tag, kTagArtistOffset, t.Artist);
-      PutField(record.Tag, kTagAlbumOffset, t.Album);
+      Id3v1Block tag{};
+      PutField(tag, 0, "TAG");
+      PutField(tag, kTagTitleOffset, t.Title);
+      PutField(tag, kTagArtistOffset, t.Artist);
+      PutField(tag, kTagAlbumOffset, t.Album);
+      record.SetTag(tag);
     }
-    record.DeriveTrackName();
     list.TotalSeconds += t.Seconds;
     list.LoadErrors += t.Loaded ? 0 : 1;
     list.Tracks.push_back(std::move(record));
@@ -228,8 +228,8 @@ TEST_F(Outputs, EverySplitListReadsBackAsItsVolume) {
     for (const MP3Information& record : list.Tracks) {
       if (record.Volume != volume) continue;
       ASSERT_LT(at, back.Tracks.size()) << path;
-      EXPECT_EQ(back.Tracks[at].ExtendedInfo, record.ExtendedInfo) << path;
-      EXPECT_EQ(back.Tracks[at++].FilePath, record.FilePath) << path;
+      EXPECT_EQ(back.Tracks[at].ExtendedInfo(), record.ExtendedInfo()) << path;
+      EXPECT_EQ(back.Tracks[at++].FilePath(), record.FilePath()) << path;
     }
     EXPECT_EQ(at, back.Tracks.size()) << path;
   }
@@ -465,7 +465,7 @@ TEST_F(Outputs, ReportRowsListingsAndAnchorsFollowTheListAndSettings) {
 
 TEST_F(Outputs, LetterAnchorsOnlyInTheFirstListingAndARecordWithoutNameIsReported) {
   Playlist list = ListOf(kExample);
-  list.Tracks[2].FilePath.reset();  // neither a path nor a name
+  list.Tracks[2].SetTexts(list.Tracks[2].ExtendedInfo(), std::nullopt);  // neither a path nor a name
   PlanVolumes(TenMinutes(), list, "C:\\Lists\\x.m3u");
   Report(list, TenMinutes(), AllListings(), "C:\\Lists\\x.m3u");
   EXPECT_EQ(host.Calls, std::vector<std::string>{"no track name"});

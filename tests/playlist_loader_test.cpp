@@ -54,8 +54,7 @@ Playlist ListOf(std::initializer_list<const char*> paths) {
   Playlist playlist;
   for (const char* path : paths) {
     MP3Information record;
-    record.FilePath = path;
-    record.DeriveTrackName();
+    record.SetTexts(std::nullopt, path);
     playlist.Tracks.push_back(std::move(record));
   }
   return playlist;
@@ -63,7 +62,7 @@ Playlist ListOf(std::initializer_list<const char*> paths) {
 
 std::vector<std::string> PathsOf(const Playlist& playlist) {
   std::vector<std::string> paths;
-  for (const auto& record : playlist.Tracks) paths.push_back(*record.FilePath);
+  for (const auto& record : playlist.Tracks) paths.emplace_back(*record.FilePath());
   return paths;
 }
 
@@ -147,11 +146,11 @@ TEST_F(LoadTest, MissingFileCountsAsErrorAndStaysInTheList) {
   const MP3Information& b = playlist.Tracks[1];
   EXPECT_EQ(b.Loaded, 0);
   EXPECT_EQ(b.FileSize, 0u);
-  EXPECT_EQ(b.Tag, Id3v1Block{});
+  EXPECT_EQ(b.Tag(), Id3v1Block{});
   EXPECT_EQ(b.PlayLength, 200u);
   EXPECT_EQ(playlist.Tracks[2].FileSize, 0u);  // 1023 bytes round down
   EXPECT_EQ(playlist.Tracks[2].PlayLength, 0u);
-  EXPECT_EQ(playlist.Tracks[2].Tag, Id3v1Block{});  // no "TAG" marker
+  EXPECT_EQ(playlist.Tracks[2].Tag(), Id3v1Block{});  // no "TAG" marker
   EXPECT_TRUE(host.CallsStartingWith("box").empty());
   EXPECT_EQ(host.ProgressSteps, 3u);
   EXPECT_EQ(host.PendingEventCalls, 3u);
@@ -222,7 +221,7 @@ TEST_F(LoadTest, ListsFromOtherPlayersKeepTimesTitlesAndAbsolutePaths) {
   // their slashes.
   settings.PathMode = kAbsolutePaths;
   Load();
-  EXPECT_EQ(*playlist.Tracks[0].FilePath, folder.Path().substr(0, 2) + root + "/alpha.mp3");
+  EXPECT_EQ(*playlist.Tracks[0].FilePath(), folder.Path().substr(0, 2) + root + "/alpha.mp3");
   EXPECT_EQ(playlist.Tracks[0].Loaded, 1);
 }
 
@@ -248,7 +247,7 @@ TEST_F(LoadTest, ShortFilesAndLongPathsAreHandledNotFatal) {
   Load();
   ASSERT_EQ(playlist.TrackCount(), 2u);
   EXPECT_EQ(playlist.Tracks[0].Loaded, 1);
-  EXPECT_EQ(playlist.Tracks[0].Tag, Id3v1Block{});
+  EXPECT_EQ(playlist.Tracks[0].Tag(), Id3v1Block{});
   EXPECT_EQ(playlist.Tracks[1].Loaded, 0);
   EXPECT_EQ(playlist.LoadErrors, 1u);
 }
@@ -263,7 +262,7 @@ TEST_F(LoadTest, LetterFoldersOpenBesideThePlaylist) {
   ASSERT_EQ(playlist.TrackCount(), 1u);
   EXPECT_EQ(playlist.LoadErrors, 0u);
   EXPECT_EQ(playlist.Tracks[0].TagTitle(), "Song");
-  EXPECT_EQ(*playlist.Tracks[0].FilePath, folder / "A\\song.mp3");
+  EXPECT_EQ(*playlist.Tracks[0].FilePath(), folder / "A\\song.mp3");
   EXPECT_EQ(host.CallsStartingWith("offer rewrite"),
             (std::vector<std::string>{"offer rewrite [Path changed.]"}));
 }
@@ -315,7 +314,7 @@ TEST_F(LoadTest, RepairedDisplayNameFollowsTheNewPath) {
   host.TakeRewrite = true;
   Load();
   ASSERT_EQ(playlist.TrackCount(), 1u);
-  EXPECT_EQ(*playlist.Tracks[0].FilePath, "b.mp3");
+  EXPECT_EQ(*playlist.Tracks[0].FilePath(), "b.mp3");
   EXPECT_EQ(*playlist.Tracks[0].TrackName(), "b.mp3");
   // A rewrite that takes over ends this load: no final plan, nothing stored.
   EXPECT_EQ(host.Calls.back(), "offer rewrite [Path changed.]");

@@ -60,8 +60,7 @@ class RewriteTest : public ::testing::Test {
   void SetUp() override {
     files.Put(path, old);
     MP3Information record;
-    record.ExtendedInfo = "#EXTINF:60,New";
-    record.FilePath = "new.mp3";
+    record.SetTexts("#EXTINF:60,New", "new.mp3");
     playlist.Tracks.push_back(std::move(record));
   }
   RewriteOutcome Rewrite() { return RewritePlaylist(path, playlist, files, clock, host); }

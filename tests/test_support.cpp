@@ -88,14 +88,15 @@ std::string TrackBytes(size_t size, std::string_view title, std::string_view art
 MP3Information RecordOf(std::string_view path, std::string_view title, std::string_view artist,
                         std::string_view album) {
   MP3Information record;
-  record.FilePath = std::string(path);
-  record.DeriveTrackName();
+  record.SetTexts(std::nullopt, path);
   if (!title.empty() || !artist.empty() || !album.empty()) {
-    std::copy_n("TAG", 3, record.Tag.begin());
+    Id3v1Block tag{};
+    std::copy_n("TAG", 3, tag.begin());
     // Copied, not memcpy'd: an empty view may have no data at all.
-    std::copy_n(title.begin(), std::min<size_t>(30, title.size()), record.Tag.begin() + kTagTitleOffset);
-    std::copy_n(artist.begin(), std::min<size_t>(30, artist.size()), record.Tag.begin() + kTagArtistOffset);
-    std::copy_n(album.begin(), std::min<size_t>(30, album.size()), record.Tag.begin() + kTagAlbumOffset);
+    std::copy_n(title.begin(), std::min<size_t>(30, title.size()), tag.begin() + kTagTitleOffset);
+    std::copy_n(artist.begin(), std::min<size_t>(30, artist.size()), tag.begin() + kTagArtistOffset);
+    std::copy_n(album.begin(), std::min<size_t>(30, album.size()), tag.begin() + kTagAlbumOffset);
+    record.SetTag(tag);
   }
   return record;
 }

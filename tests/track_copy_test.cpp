@@ -38,9 +38,7 @@ class RecordingCopyHost : public CopyHost {
 
 MP3Information Entry(const char* info, const char* path) {
   MP3Information record;
-  if (info) record.ExtendedInfo = info;
-  record.FilePath = path;
-  record.DeriveTrackName();
+  record.SetTexts(info ? std::optional<std::string_view>(info) : std::nullopt, path);
   return record;
 }
 

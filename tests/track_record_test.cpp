@@ -9,9 +9,7 @@ namespace {
 
 MP3Information Record(std::optional<std::string> info, std::optional<std::string> path) {
   MP3Information record;
-  record.ExtendedInfo = std::move(info);
-  record.FilePath = std::move(path);
-  record.DeriveTrackName();
+  record.SetTexts(info, path);
   return record;
 }
 
@@ -46,8 +44,8 @@ TEST(TrackName, SurvivesMovesOfShortAndLongTexts) {
   MP3Information target;
   target = std::move(rebuilt[0]);
   EXPECT_EQ(NameOf(target), "a");
-  EXPECT_FALSE(rebuilt[0].FilePath);
-  EXPECT_FALSE(rebuilt[0].ExtendedInfo);
+  EXPECT_FALSE(rebuilt[0].FilePath());
+  EXPECT_FALSE(rebuilt[0].ExtendedInfo());
   EXPECT_FALSE(rebuilt[0].TrackName());
 }
 
@@ -72,30 +70,28 @@ TEST(NormalizeTag, ZeroesBlocksWithoutExactMarker) {
 
 TEST(NormalizeTag, TrimsBlanksWithinEachFieldOnly) {
   MP3Information record;
-  record.Tag = Tag("Title with blanks   ", "                              ");
-  std::memcpy(record.Tag.data() + kTagAlbumOffset, "Album\t ", 7);
-  std::memcpy(record.Tag.data() + kTagYearOffset, "1999", 4);
-  NormalizeTag(record.Tag);
+  Id3v1Block tag = Tag("Title with blanks   ", "                              ");
+  std::memcpy(tag.data() + kTagAlbumOffset, "Album\t ", 7);
+  std::memcpy(tag.data() + kTagYearOffset, "1999", 4);
+  record.SetTag(tag);
   EXPECT_EQ(record.TagTitle(), "Title with blanks");
   EXPECT_EQ(record.TagArtist(), "");
   EXPECT_EQ(record.TagAlbum(), "Album\t");  // only blanks are trimmed
   EXPECT_EQ(record.TagYear(), "1999");
   EXPECT_EQ(record.TagGenre(), 17);
-  EXPECT_EQ(record.Tag[0], 'T');
+  EXPECT_EQ(record.Tag()[0], 'T');
 }
 
 TEST(NormalizeTag, FullFieldsStayThirtyAndNeverRunIntoTheNext) {
   MP3Information record;
-  record.Tag = Tag(std::string(30, 'T'), "Five5");
-  NormalizeTag(record.Tag);
+  record.SetTag(Tag(std::string(30, 'T'), "Five5"));
   EXPECT_EQ(record.TagTitle(), std::string(30, 'T'));
   EXPECT_EQ(record.TagArtist(), "Five5");
   // A title of 29 characters and a blank gets its terminator in its own last byte.
-  record.Tag = Tag(std::string(29, 'a') + " ", std::string(30, 'b'));
-  NormalizeTag(record.Tag);
+  record.SetTag(Tag(std::string(29, 'a') + " ", std::string(30, 'b')));
   EXPECT_EQ(record.TagTitle(), std::string(29, 'a'));
   EXPECT_EQ(record.TagArtist(), std::string(30, 'b'));
-  EXPECT_EQ(record.Tag[kTagArtistOffset], 'b');
+  EXPECT_EQ(record.Tag()[kTagArtistOffset], 'b');
 }
 
 // A field's text ends at its first NUL wherever that is, whatever follows,
@@ -103,11 +99,11 @@ TEST(NormalizeTag, FullFieldsStayThirtyAndNeverRunIntoTheNext) {
 TEST(NormalizeTag, TextsEndAtTheirFirstNulAnywhere) {
   for (size_t length = 0; length <= kTagTextLength; ++length) {
     MP3Information record;
-    record.Tag = Tag("", "");
-    std::memset(record.Tag.data() + kTagTitleOffset, 'x', kTagTextLength);
-    std::memset(record.Tag.data() + kTagArtistOffset, 'y', kTagTextLength);
-    if (length < kTagTextLength) record.Tag[kTagTitleOffset + length] = 0;
-    NormalizeTag(record.Tag);
+    Id3v1Block tag = Tag("", "");
+    std::memset(tag.data() + kTagTitleOffset, 'x', kTagTextLength);
+    std::memset(tag.data() + kTagArtistOffset, 'y', kTagTextLength);
+    if (length < kTagTextLength) tag[kTagTitleOffset + length] = 0;
+    record.SetTag(tag);
     EXPECT_EQ(record.TagTitle(), std::string(length, 'x')) << length;
     EXPECT_EQ(record.TagArtist(), std::string(kTagTextLength, 'y')) << length;
   }
