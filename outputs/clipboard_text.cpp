@@ -73,13 +73,13 @@ void Numbered(Out& out, const Playlist& playlist, std::string_view playlistPath)
 
 template <typename Out>
 void Grouped(Out& out, const std::vector<EntryRef>& sorted) {
-  // A path without a backslash has no folder: its names stand in a group
+  // A path without a separator has no folder: its names stand in a group
   // without a folder line.
   std::optional<std::string_view> previous;
   bool first = true;
   for (const EntryRef& entry : sorted) {
     std::string_view path = PathText(*entry.Record);
-    size_t cut = path.rfind('\\');
+    size_t cut = LastSeparator(path);
     std::optional<std::string_view> folder;
     if (cut != std::string_view::npos) folder = path.substr(0, cut);
     // Exact bytes: folders that differ only in case are two groups.

@@ -64,7 +64,7 @@ std::string CopyName(const MP3Information& record, uint32_t index, const OptionF
 
 std::string CopyDestination(std::string_view folder, std::string_view name) {
   std::string path(folder);
-  if (path.empty() || path.back() != '\\') path += '\\';
+  if (path.empty() || !IsSeparator(path.back())) path += '\\';
   path += name;
   return path;
 }
@@ -157,7 +157,7 @@ CopyResult CopyTracks(const Playlist& playlist, const OptionFlags& options,
   CopyResult result;
   std::string made(folder);
   // One level; a folder that is there already, or cannot be made, shows in the copies.
-  if (made.size() > 3 && made.back() == '\\') made.pop_back();
+  if (made.size() > 3 && IsSeparator(made.back())) made.pop_back();
   files.CreateFolder(made);
   // Every file the run reads, before any copy is placed: a copy named as a
   // later track's source would otherwise take its place before it is read.

@@ -9,45 +9,10 @@
 
 #include "playlist/duplicates.h"
 #include "playlist/m3u_format.h"
+#include "support/whole_path.h"
 
 namespace voltrak {
 namespace {
-
-// A slash separates folders as a backslash does: Windows takes both, and
-// lists written on other systems (/home/me/music/a.mp3) hold nothing else.
-// The path text itself is kept as it was written.
-constexpr std::string_view kSeparators = "\\/";
-
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
-bool HasDrive(std::string_view path) { return path.size() >= 2 && path[1] == ':'; }
-
-// From the root of a drive: \Music\a.mp3 or /Music/a.mp3.
-bool IsFromRoot(std::string_view path) { return !path.empty() && IsSeparator(path[0]); }
-
-// Only two leading separators make a network path: A\Abba\song.mp3 is a
-// relative path in a one-letter folder, not a share.
-bool IsNetworkPath(std::string_view path) {
-  return path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]);
-}
-
-// The root that a path beginning with one separator hangs from: the drive of
-// the playlist (C:), or \\server\share when the playlist is on a share.
-std::string_view RootOf(std::string_view playlistPath) {
-  if (IsNetworkPath(playlistPath)) {
-    size_t server = playlistPath.find_first_of(kSeparators, 2);
-    if (server == std::string_view::npos) return playlistPath;
-    size_t share = playlistPath.find_first_of(kSeparators, server + 1);
-    return playlistPath.substr(0, share);
-  }
-  return playlistPath.substr(0, 2);
-}
-
-// The playlist's folder through its last separator, or nothing.
-std::string_view FolderOf(std::string_view playlistPath) {
-  size_t slash = playlistPath.find_last_of(kSeparators);
-  return slash == std::string_view::npos ? std::string_view() : playlistPath.substr(0, slash + 1);
-}
 
 // Whether a repaired path can stand as a path line: never empty, never
 // starting with "#", and never holding a line end, which would split it into
@@ -101,32 +66,59 @@ std::string Quoted(std::string_view before, std::string_view text, std::string_v
   return line;
 }
 
-// Where a playlist's paths are taken from: its root and its folder.
-struct ListPlace {
-  explicit ListPlace(std::string_view playlistPath)
-      : Root(RootOf(playlistPath)), Folder(FolderOf(playlistPath)) {}
-  std::string_view Root;
-  std::string_view Folder;
-};
+}  // namespace
 
-// ResolveOpenPath into *full, reusing its room: the load builds one path
-// for every entry.
-void ResolveOpenPathInto(std::string_view filePath, const ListPlace& list, std::string* full) {
-  if (HasDrive(filePath) || IsNetworkPath(filePath)) {
-    full->assign(filePath);
-    return;
+namespace {
+
+// An entry made whole, in the user's style: the name this system gives
+// the file (on POSIX its POSIX path, "." and ".." resolved), or else the
+// playlist's root or folder before it, written with the entry's separator.
+// Nothing when the playlist has no folder to give.
+std::optional<std::string> AbsoluteOf(std::string_view path, std::string_view playlistPath) {
+  const ListPlace list(playlistPath);
+  std::string prefix(IsFromRoot(path) ? list.Root : list.Folder);
+  if (prefix.empty()) return std::nullopt;
+  if (std::optional<std::string> native = NativePathOf(prefix + std::string(path))) return native;
+  if (SeparatorOf(path) == '/') std::replace(prefix.begin(), prefix.end(), '\\', '/');
+  return prefix + std::string(path);
+}
+
+// An entry below the playlist's folder, or on its drive, made relative to
+// it: bytes compare exactly, but for the two separators (c:\music and
+// C:\Music share nothing, C:/Music and C:\Music all of it). An entry from
+// the root compares by the name this system gives it and the folder's, when
+// they have such names (on POSIX). Nothing when it stays.
+std::optional<std::string> RelativeOf(std::string_view path, std::string_view playlistPath,
+                                      const std::optional<std::string>& nativeFolder) {
+  if (nativeFolder && IsFromRoot(path) && !IsNetworkPath(path)) {
+    const std::optional<std::string> native =
+        NativePathOf(std::string(RootOf(playlistPath)) + std::string(path));
+    if (!native || native->size() <= nativeFolder->size() ||
+        native->compare(0, nativeFolder->size(), *nativeFolder) != 0) {
+      return std::nullopt;
+    }
+    std::string below = native->substr(nativeFolder->size());
+    if (SeparatorOf(path) == '\\') std::replace(below.begin(), below.end(), '/', '\\');
+    return below;
   }
-  full->assign(IsFromRoot(filePath) ? list.Root : list.Folder);
-  full->append(filePath);
+  const size_t folderLength = LastSeparator(playlistPath);
+  size_t common = 0;
+  while (common < path.size() && common < playlistPath.size() &&
+         (path[common] == playlistPath[common] ||
+          (IsSeparator(path[common]) && IsSeparator(playlistPath[common])))) {
+    ++common;
+  }
+  if (common > folderLength) common = folderLength;
+  if (common == 0) return std::nullopt;
+  if (common == folderLength && path.size() > folderLength + 1 &&
+      IsSeparator(path[folderLength]) && WritablePath(path.substr(folderLength + 1))) {
+    return std::string(path.substr(folderLength + 1));
+  }
+  if (HasDrive(path)) return std::string(path.substr(2));
+  return std::nullopt;
 }
 
 }  // namespace
-
-std::string ResolveOpenPath(std::string_view filePath, std::string_view playlistPath) {
-  std::string full;
-  ResolveOpenPathInto(filePath, ListPlace(playlistPath), &full);
-  return full;
-}
 
 std::string RepairPaths(uint32_t mode, std::string_view playlistPath, Playlist& playlist,
                         LoadHost& host) {
@@ -134,61 +126,37 @@ std::string RepairPaths(uint32_t mode, std::string_view playlistPath, Playlist& 
   // look is a walk through every record's path.
   if (mode != kAbsolutePaths && mode != kRelativePaths) return std::string();
   std::vector<MP3Information>& tracks = playlist.Tracks;
-  uint32_t withDrive = 0;
+  // On POSIX the folder's own name, for entries written from its root.
+  const std::optional<std::string> nativeFolder = NativePathOf(FolderPart(playlistPath));
+  // Entries that name their file whole: with a drive, or from a root that
+  // this system names itself.
+  uint32_t withDrive = 0, whole = 0;
   for (const MP3Information& record : tracks) {
-    if (HasDrive(PathText(record))) ++withDrive;
+    const std::string_view path = PathText(record);
+    withDrive += HasDrive(path);
+    whole += HasDrive(path) || (nativeFolder && IsFromRoot(path) && !IsNetworkPath(path));
   }
+  const bool absolute = mode == kAbsolutePaths && withDrive < playlist.TrackCount();
+  const bool relative = mode == kRelativePaths && whole != 0 && !FolderPart(playlistPath).empty();
+  if (!absolute && !relative) return std::string();
   bool changed = false;
-  if (mode == kAbsolutePaths && withDrive < playlist.TrackCount()) {
-    std::string_view folder = FolderOf(playlistPath);
-    for (size_t i = tracks.size(); i-- > 0;) {
-      MP3Information& record = tracks[i];
-      if (!record.FilePath()) continue;
-      std::string_view path = *record.FilePath();
-      if (HasDrive(path) || IsNetworkPath(path)) continue;
-      std::string repaired;
-      if (IsFromRoot(path)) {
-        repaired = RootOf(playlistPath);
-      } else if (!folder.empty()) {
-        repaired = folder;
-      } else {
-        continue;
-      }
-      repaired += path;
-      if (!WritablePath(repaired)) continue;
-      ReplacePath(record, repaired, host);
-      changed = true;
+  for (size_t i = tracks.size(); i-- > 0;) {
+    MP3Information& record = tracks[i];
+    if (!record.FilePath()) continue;
+    const std::string_view path = *record.FilePath();
+    std::optional<std::string> repaired;
+    if (absolute) {
+      if (IsWholeWindowsPath(path)) continue;
+      repaired = AbsoluteOf(path, playlistPath);
+    } else {
+      repaired = RelativeOf(path, playlistPath, nativeFolder);
     }
-  } else if (mode == kRelativePaths && withDrive != 0) {
-    size_t folderLength = playlistPath.find_last_of(kSeparators);
-    if (folderLength == std::string_view::npos) return std::string();
-    for (size_t i = tracks.size(); i-- > 0;) {
-      MP3Information& record = tracks[i];
-      if (!record.FilePath()) continue;
-      std::string_view path = *record.FilePath();
-      // Bytes compare exactly, but for the two separators: c:\music and
-      // C:\Music share nothing, C:/Music and C:\Music all of it.
-      size_t common = 0;
-      while (common < path.size() && common < playlistPath.size() &&
-             (path[common] == playlistPath[common] ||
-              (IsSeparator(path[common]) && IsSeparator(playlistPath[common])))) {
-        ++common;
-      }
-      if (common > folderLength) common = folderLength;
-      if (common == 0) continue;
-      auto writable = [](std::string_view line) { return WritablePath(line); };
-      std::string repaired;
-      if (common == folderLength && path.size() > folderLength &&
-          IsSeparator(path[folderLength]) && writable(path.substr(folderLength + 1))) {
-        repaired = path.substr(folderLength + 1);
-      } else if (HasDrive(path) && writable(path.substr(2))) {
-        repaired = path.substr(2);
-      } else {
-        continue;
-      }
-      ReplacePath(record, repaired, host);
-      changed = true;
-    }
+    // A path line is never empty, never starts with "#" and holds no line
+    // end: written back, it would vanish, read as the next entry's
+    // information, or split in two.
+    if (!repaired || *repaired == path || !WritablePath(*repaired)) continue;
+    ReplacePath(record, *repaired, host);
+    changed = true;
   }
   return changed ? std::string(kPathChanged) : std::string();
 }

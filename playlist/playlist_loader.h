@@ -11,6 +11,7 @@
 #include "playlist/message_box.h"
 #include "playlist/track_record.h"
 #include "support/file_system.h"
+#include "support/path_shape.h"
 
 namespace voltrak {
 
@@ -77,8 +78,6 @@ struct LoadOutcome {
 LoadOutcome LoadPlaylist(const LoadSettings& settings, Playlist& playlist, FileSystem& files,
                          LoadHost& host);
 
-// The full path under which an entry's file is opened.
-std::string ResolveOpenPath(std::string_view filePath, std::string_view playlistPath);
 
 // Reads a whole playlist text as pieces of about `pieceSize` bytes, each
 // ending where the entries parse, and count, as within the whole text, so

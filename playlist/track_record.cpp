@@ -138,9 +138,9 @@ void MP3Information::DeriveTrackName() {
   }
   std::optional<std::string_view> path = FilePath();
   if (!path) return;
-  // Only the backslash separates folders: a path with forward slashes is
-  // shown whole.
-  size_t slash = path->rfind('\\');
+  // Either separator ends a folder: a list written with "/" shows its file
+  // names too.
+  size_t slash = LastSeparator(*path);
   flags_ |= kNameFromPath;
   nameOffset_ = slash == std::string_view::npos ? 0 : static_cast<uint32_t>(slash + 1);
 }
@@ -216,17 +216,6 @@ size_t FieldLength(const unsigned char* field) {
 }
 
 }  // namespace
-
-std::string_view ExtensionPart(std::string_view path) {
-  std::string_view name = FileNamePart(path);
-  size_t dot = name.rfind('.');
-  return dot == std::string_view::npos ? std::string_view() : name.substr(dot);
-}
-
-std::string_view FileNamePart(std::string_view path) {
-  size_t slash = path.rfind('\\');
-  return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
 
 void NormalizeTag(Id3v1Block& tag) {
   if (tag[0] != 'T' || tag[1] != 'A' || tag[2] != 'G') {

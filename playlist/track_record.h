@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "support/path_shape.h"
+
 namespace voltrak {
 
 // The ID3v1 block: the last 128 bytes of a track file.
@@ -140,14 +142,6 @@ class MP3Information {
   uint8_t flags_ = 0;
   std::unique_ptr<char[]> tag_;  // only where a tag was found
 };
-
-// The file-name part of a Windows path: after its last backslash, or all of
-// it when there is none.
-std::string_view FileNamePart(std::string_view path);
-
-// The file name's extension, from its last full stop on, or nothing when
-// the file name has none (a full stop in a folder name does not count).
-std::string_view ExtensionPart(std::string_view path);
 
 // A record's display name and path as texts, empty when it has none.
 inline std::string_view ShownName(const MP3Information& record) {

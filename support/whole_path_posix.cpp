@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include "support/drive_map.h"
+#include "support/path_shape.h"
 #include "support/whole_path.h"
 
 namespace voltrak {
@@ -32,6 +33,15 @@ std::string WholePath(std::string_view path) {
   }
   // "." and ".." resolved below the drive's root, as the full-path call does.
   return ResolveBelow(whole.substr(0, 3), std::string_view(whole).substr(3), "\\", '\\', true);
+}
+
+std::optional<std::string> NativePathOf(std::string_view windowsPath) {
+  // A drive path with its root, in either separator.
+  if (windowsPath.size() < 3 || windowsPath[1] != ':' || !IsSeparator(windowsPath[2]) ||
+      windowsPath.find('\0') != std::string_view::npos) {
+    return std::nullopt;
+  }
+  return ToPosixPath(windowsPath);
 }
 
 }  // namespace voltrak

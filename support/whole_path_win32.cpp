@@ -18,4 +18,6 @@ std::string WholePath(std::string_view path) {
   return full;
 }
 
+std::optional<std::string> NativePathOf(std::string_view) { return std::nullopt; }
+
 }  // namespace voltrak

@@ -102,9 +102,9 @@ TEST(RepairPaths, ForwardSlashesCountAsSeparators) {
   Playlist absolute = ListOf({"/Music/b.mp3", "//srv/e.mp3", "rock/a.mp3", "D:/c.mp3"});
   EXPECT_EQ(RepairPaths(kAbsolutePaths, "C:\\Lists\\mix.m3u", absolute, host), "Path changed.");
   EXPECT_EQ(PathsOf(absolute),
-            (std::vector<std::string>{"C:/Music/b.mp3", "//srv/e.mp3", "C:\\Lists\\rock/a.mp3",
+            (std::vector<std::string>{"C:/Music/b.mp3", "//srv/e.mp3", "C:/Lists/rock/a.mp3",
                                       "D:/c.mp3"}));
-  EXPECT_EQ(*absolute.Tracks[2].TrackName(), "rock/a.mp3");  // names part only at backslashes
+  EXPECT_EQ(*absolute.Tracks[2].TrackName(), "a.mp3");
 
   Playlist relative = ListOf({"C:/Lists/Rock/a.mp3", "C:/Music/b.mp3", "C:/Listsmore/c.mp3",
                               "/Lists/d.mp3"});
@@ -216,12 +216,16 @@ TEST_F(LoadTest, ListsFromOtherPlayersKeepTimesTitlesAndAbsolutePaths) {
   }
   // The comment line stood before a path with no #EXTINF: pending, so it is
   // that entry's line, as it always was; its name comes from the path.
-  EXPECT_EQ(*playlist.Tracks[1].TrackName(), root + "/beta.mp3");
-  // Repair makes the absolute paths whole on the playlist's drive and keeps
-  // their slashes.
+  EXPECT_EQ(*playlist.Tracks[1].TrackName(), "beta.mp3");
+  // Repair makes the absolute paths whole, in the user's style: on the
+  // playlist's drive with their slashes under Windows, as they are on POSIX.
   settings.PathMode = kAbsolutePaths;
   Load();
+#ifdef _WIN32
   EXPECT_EQ(*playlist.Tracks[0].FilePath(), folder.Path().substr(0, 2) + root + "/alpha.mp3");
+#else
+  EXPECT_EQ(*playlist.Tracks[0].FilePath(), root + "/alpha.mp3");
+#endif
   EXPECT_EQ(playlist.Tracks[0].Loaded, 1);
 }
 
@@ -262,7 +266,7 @@ TEST_F(LoadTest, LetterFoldersOpenBesideThePlaylist) {
   ASSERT_EQ(playlist.TrackCount(), 1u);
   EXPECT_EQ(playlist.LoadErrors, 0u);
   EXPECT_EQ(playlist.Tracks[0].TagTitle(), "Song");
-  EXPECT_EQ(*playlist.Tracks[0].FilePath(), folder / "A\\song.mp3");
+  EXPECT_EQ(*playlist.Tracks[0].FilePath(), folder.Repaired("A\\song.mp3"));
   EXPECT_EQ(host.CallsStartingWith("offer rewrite"),
             (std::vector<std::string>{"offer rewrite [Path changed.]"}));
 }

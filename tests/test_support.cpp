@@ -63,6 +63,14 @@ std::string ScratchFolder::Native(std::string_view relative) const {
   return path;
 }
 
+std::string ScratchFolder::Repaired(std::string_view relative) const {
+#ifdef _WIN32
+  return *this / relative;
+#else
+  return Native(relative);
+#endif
+}
+
 void ScratchFolder::CreateFolder(std::string_view relative) const {
   ASSERT_EQ(SystemFileSystem().CreateFolder(*this / relative), 0u) << relative;
 }

