@@ -14,7 +14,7 @@ enum class Id {
   kHelp, kVersion, kPaths, kDrive, kWarnLoadErrors, kFill, kMedium, kCapacity, kReserve,
   kReservedSplit, kMaxVolumes, kList, kJson, kProgress, kQuiet, kSplit, kHtml, kCue, kLabel,
   kListings, kDuplicates, kRewrite, kText, kCopy, kCopyName, kStripNumbers, kNoStripNumbers,
-  kForce,
+  kForce, kName,
 };
 
 struct OptionSpec {
@@ -24,7 +24,7 @@ struct OptionSpec {
   bool ValueOptional = false;  // --name alone, or --name=VALUE
 };
 
-constexpr std::array<OptionSpec, 28> kOptions = {{
+constexpr std::array<OptionSpec, 29> kOptions = {{
     {"help", Id::kHelp, false},
     {"version", Id::kVersion, false},
     {"paths", Id::kPaths, true},
@@ -53,6 +53,7 @@ constexpr std::array<OptionSpec, 28> kOptions = {{
     {"strip-numbers", Id::kStripNumbers, false},
     {"no-strip-numbers", Id::kNoStripNumbers, false},
     {"force", Id::kForce, false},
+    {"name", Id::kName, true},
 }};
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -167,6 +168,10 @@ std::string Apply(const OptionSpec& option, std::string_view value, CliOptions& 
     case Id::kReservedSplit: options.ReservedSplit = true; return {};
     case Id::kProgress: options.Progress = ProgressChoice::kOn; return {};
     case Id::kQuiet: options.Progress = ProgressChoice::kOff; return {};
+    case Id::kName:
+      if (value.empty()) return name + ": give the path the list goes by";
+      options.Name = std::string(value);
+      return {};
     case Id::kCopy:
       if (value.empty()) return name + ": give the folder to copy the tracks into";
       options.Outputs.CopyTo = std::string(value);
@@ -324,7 +329,9 @@ std::string UsageText() {
       "Loads an extended M3U playlist, reads every track file's size and ID3v1 tag,\n"
       "and plans how the list, in its order, divides into volumes that each fit one\n"
       "medium. A PLAYLIST of - is read from standard input; its entries are then\n"
-      "found from the current folder.\n"
+      "found from the current folder, or from the folder of --name=PATH, which\n"
+      "names the list for the outputs that are written beside it (--split, --html,\n"
+      "--cue, --label; they, and --rewrite, need a name).\n"
       "\n"
       "Loading:\n"
       "  --paths=MODE         repair the listed paths: ignore (default), relative,\n"
@@ -380,7 +387,8 @@ std::string UsageText() {
       "  --cue                write the cue sheet NAME.cue\n"
       "  --label              write the label file NAME.lbl\n"
       "  --copy=DIR           last, copy every track in list order into DIR as\n"
-      "                       001-NAME.mp3, 002-..., keeping the files' times;\n"
+      "                       001-NAME.mp3, 002-..., keeping the files' times; DIR\n"
+      "                       and the folders above it are made when missing;\n"
       "                       refused when the tracks need more than DIR's free space\n"
       "  --copy-name=HOW      info: the track's name (default); file: its file name\n"
       "  --strip-numbers, --no-strip-numbers\n"

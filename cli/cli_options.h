@@ -30,6 +30,7 @@ struct DriveMapping {
 
 struct CliOptions {
   std::string Playlist;  // as given on the command line
+  std::optional<std::string> Name;  // --name: what a list on standard input goes by
   uint32_t PathMode = kIgnorePaths;
   bool WarnLoadErrors = false;
   uint32_t DuplicateMode = kKeepAllDuplicates;

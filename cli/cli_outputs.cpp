@@ -14,7 +14,11 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <sys/stat.h>
 #include <sys/statvfs.h>
+
+#include <cerrno>
+#include <cstring>
 #endif
 
 namespace voltrak::cli {
@@ -101,13 +105,45 @@ std::optional<uint64_t> FreeBytes(std::string_view folder) {
   }
 }
 
-// --copy: the tracks into the folder, after a look at its free space.
+// Whether `folder` is a folder now; if not, why not, in the system's words.
+std::optional<std::string> NotAFolder(std::string_view folder) {
+#ifdef _WIN32
+  DWORD attributes = GetFileAttributesA(std::string(folder).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return FailureReason(GetLastError(), folder);
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return std::string("Not a directory");
+#else
+  struct stat info;
+  if (stat(UserNameOf(folder).c_str(), &info) != 0) return std::string(std::strerror(errno));
+  if (!S_ISDIR(info.st_mode)) return std::string(std::strerror(ENOTDIR));
+#endif
+  return std::nullopt;
+}
+
+// The copy folder and every folder above it that is missing, as mkdir -p
+// makes them.
+void MakeFolders(FileSystem& files, std::string_view folder) {
+  for (size_t at = folder.find_first_of("\\/", 3); at != std::string_view::npos;
+       at = folder.find_first_of("\\/", at + 1)) {
+    files.CreateFolder(folder.substr(0, at));
+  }
+  files.CreateFolder(folder);
+}
+
+// --copy: the tracks into the folder, made first, after a look at its free
+// space. A folder that cannot be had is said once, and nothing is copied.
 bool CopyTheTracks(const OutputRequest& request, const Playlist& playlist,
                    std::string_view playlistPath, std::string_view copyFolder, bool progress,
                    std::FILE* messages) {
   FileSystem& files = SystemFileSystem();
   const std::string folder = CopyFolder(std::string(copyFolder), playlistPath);
   const std::string shown = UserNameOf(folder);
+  std::string_view bare(folder);
+  while (bare.size() > 3 && IsSeparator(bare.back())) bare.remove_suffix(1);
+  MakeFolders(files, bare);
+  if (std::optional<std::string> why = NotAFolder(bare)) {
+    PrintLine(messages, GnuMessage(UserNameOf(bare), "cannot copy the tracks: " + *why));
+    return false;
+  }
   if (!request.Force) {
     uint64_t needed = BytesToCopy(playlist, playlistPath, files);
     std::optional<uint64_t> free = FreeBytes(folder);

@@ -198,13 +198,30 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
     return text.Finish() ? kExitDone : kExitOutputFailed;
   }
   const CliOptions& options = command.Options;
-  // The playlist on standard input has no file to write back, nor can the
-  // same input answer questions.
-  if (options.Playlist == kStandardInput &&
-      (options.Rewrite || options.DuplicateMode == kQueryDuplicates)) {
-    std::fprintf(err, "voltrak-cli: %s cannot be used with a playlist on standard input\n"
-                      "Try 'voltrak-cli --help' for more information.\n",
-                 options.Rewrite ? "--rewrite" : "--duplicates=query");
+  const bool piped = options.Playlist == kStandardInput;
+  // The playlist on standard input has no name of its own for the files
+  // written beside it, unless --name gives one; nor can the same input
+  // answer questions.
+  const OutputRequest& wanted = options.Outputs;
+  const char* unnamed = options.Rewrite  ? "--rewrite"
+                        : wanted.Split   ? "--split"
+                        : wanted.Html    ? "--html"
+                        : wanted.Cue     ? "--cue"
+                        : wanted.Label   ? "--label"
+                                         : nullptr;
+  std::string refused;
+  if (options.Name && !piped) {
+    refused = "--name names a playlist read from standard input only";
+  } else if (piped && !options.Name && unnamed) {
+    refused = std::string(unnamed) +
+              " writes beside the playlist: give a playlist on standard input a name with "
+              "--name=PATH";
+  } else if (piped && options.DuplicateMode == kQueryDuplicates) {
+    refused = "--duplicates=query cannot be used with a playlist on standard input";
+  }
+  if (!refused.empty()) {
+    std::fprintf(err, "voltrak-cli: %s\nTry 'voltrak-cli --help' for more information.\n",
+                 refused.c_str());
     return kExitUsage;
   }
   if (options.DuplicateMode == kQueryDuplicates && !IsTerminal(stdin)) {
@@ -220,17 +237,19 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
 #endif
 
   LoadSettings settings;
-  settings.CurrentPlaylistPath = PlaylistPathFor(options.Playlist);
+  // A list read from standard input goes by --name, or by a name in the
+  // current folder, so that its entries are found from there.
+  settings.CurrentPlaylistPath = PlaylistPathFor(options.Name.value_or(options.Playlist));
   settings.PathMode = options.PathMode;
   settings.WarnLoadErrors = options.WarnLoadErrors;
   settings.DuplicateMode = options.DuplicateMode;
 
-  std::string piped;
-  if (options.Playlist == kStandardInput && !ReadStandardInput(&piped)) {
+  std::string text;
+  if (piped && !ReadStandardInput(&text)) {
     Say(err, options.Playlist, std::string("cannot read the playlist: ") + std::strerror(errno));
     return kExitPlaylistNotOpened;
   }
-  StandardInputFiles files(settings.CurrentPlaylistPath, std::move(piped));
+  StandardInputFiles files(settings.CurrentPlaylistPath, std::move(text));
 
   CliLoadHost::Progress progress = CliLoadHost::Progress::kNever;
   if (options.Progress == ProgressChoice::kOn) {
@@ -238,9 +257,9 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
   } else if (options.Progress == ProgressChoice::kAuto && IsTerminal(err)) {
     progress = CliLoadHost::Progress::kWhenSlow;
   }
-  CliLoadHost host(err, progress, options.Playlist);
+  CliLoadHost host(err, progress, options.Name.value_or(options.Playlist));
   if (options.DuplicateMode == kQueryDuplicates) host.AskOn(stdin);
-  FileSystem& source = options.Playlist == kStandardInput ? files : SystemFileSystem();
+  FileSystem& source = piped ? files : SystemFileSystem();
   bool rewriteFailed = false;
   if (options.Rewrite) {
     host.RewriteWith([&] {

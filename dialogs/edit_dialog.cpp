@@ -42,11 +42,10 @@ class DrawingSuspended {
   HWND list_;
 };
 
-// A row's text, the entry's display name. The name is a tail of one of the
-// record's own texts, so it ends where that text ends and needs no copy.
-const char* RowText(const MP3Information& record) {
-  std::optional<std::string_view> name = record.TrackName();
-  return name ? name->data() : "";
+// A row's text, the entry's display name, ended as the list box wants it:
+// the name lies within the playlist's text, where no NUL follows it.
+std::string RowText(const MP3Information& record) {
+  return std::string(ShownName(record));
 }
 
 uint32_t RowCount(const EditState& s) {
@@ -101,7 +100,7 @@ void RebuildList(const EditState& s) {
     SendMessageA(s.Rows, LB_RESETCONTENT, 0, 0);
     SendMessageA(s.Rows, LB_INITSTORAGE, s.List->TrackCount(), s.List->TrackCount() * 32);
     for (const MP3Information& record : s.List->Tracks) {
-      SendMessageA(s.Rows, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(RowText(record)));
+      SendMessageA(s.Rows, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(RowText(record).c_str()));
     }
   }
   UpdateMoveButtons(s);
@@ -149,7 +148,7 @@ void MoveRows(const EditState& s, ListEdit edit) {
     const size_t i = up ? k : before.size() - 1 - k;
     SendMessageA(s.Rows, LB_DELETESTRING, before[i], 0);
     SendMessageA(s.Rows, LB_INSERTSTRING, after[i],
-                 reinterpret_cast<LPARAM>(RowText(s.List->Tracks[after[i]])));
+                 reinterpret_cast<LPARAM>(RowText(s.List->Tracks[after[i]]).c_str()));
     SendMessageA(s.Rows, LB_SETSEL, TRUE, after[i]);
   }
   uint32_t newTop = top;

@@ -44,6 +44,14 @@ struct ReportSettings {
 // always ended at a NUL byte, and so does this one.
 std::string HtmlText(std::string_view text);
 
+// The link a browser follows to an entry's file from the page, which lies
+// beside the playlist: a relative path stays a relative URL; any other is
+// a file URL of the file as this system names it ("FILE:///C:/Music/a.mp3",
+// "FILE:///home/me/a.mp3", "FILE://server/share/a.mp3"). Blanks, "#", "%",
+// "?", control bytes and bytes above 127 are percent-encoded; the result
+// is still to be made safe for the page (HtmlText).
+std::string FileLinkOf(std::string_view entry, std::string_view playlistPath);
+
 // A signed difference of 32-bit seconds as h:mm:ss, with a minus sign when
 // the volumes hold more than their capacity.
 std::string SignedHoursMinutesSeconds(uint32_t difference);

@@ -405,6 +405,15 @@ TEST(OutputNames, PathsWithAndWithoutFullStopsOrBackslashes) {
   EXPECT_EQ(CueFileLine("C:\\x\\a\r\nTRACK\t02\tAUDIO.cue"), "FILE \"a  TRACK 02 AUDIO.WAV\" WAVE");
   EXPECT_EQ(CueFileLine("C:\\x\\my \"live\" set.cue"), "FILE \"my 'live' set.WAV\" WAVE");
   EXPECT_EQ(HtmlText("a&b<c>\"d\"'e"), "a&amp;b&lt;c&gt;&quot;d&quot;'e");
+  // Links a browser follows from the page beside the playlist.
+  const std::pair<const char*, const char*> links[] = {
+      {"C:\\M\\a b#1?.mp3", "FILE:///C:/M/a%20b%231%3F.mp3"},
+      {"\\M\\100%.mp3", "FILE:///C:/M/100%25.mp3"},
+      {"\\\\srv\\m\\a.mp3", "FILE://srv/m/a.mp3"},
+      {"../music/Bj\xc3\xb6rk\t.mp3", "../music/Bj%C3%B6rk%09.mp3"},
+      {"Rock\\a.mp3", "Rock/a.mp3"},
+  };
+  for (const auto& [entry, link] : links) EXPECT_EQ(FileLinkOf(entry, "C:\\L\\mix.m3u"), link);
   EXPECT_EQ(HtmlText(std::string_view("cut\0here", 8)), "cut");
   EXPECT_EQ(SignedHoursMinutesSeconds(3725), "1:02:05");
   EXPECT_EQ(SignedHoursMinutesSeconds(0u - 200u), "-0:03:20");

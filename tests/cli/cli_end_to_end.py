@@ -796,6 +796,84 @@ class NothingLost(Folder):
         self.assertIn(b"INDEX 01 00:00:00", open(self.path("mix.cue"), "rb").read())
 
 
+class NativePaths(Folder):
+    """A collection in music/Artist/Album/NN Title.mp3 and a list of "/"
+    paths beside it, as find and other players write them: everything the
+    program writes back is in the user's style, and read back by real
+    consumers."""
+
+    def collection(self):
+        for name in ("01 Song #1.mp3", "02 Song #2.mp3"):
+            self.write("music/Ana Bj\u00f6rk/Fj\u00f6rd/" + name, b"s" * 3000)
+        return self.write("lists/mix.m3u",
+                          "#EXTINF:60,Ana - One\n../music/Ana Bj\u00f6rk/Fj\u00f6rd/01 Song #1.mp3\n"
+                          "../music/Ana Bj\u00f6rk/Fj\u00f6rd/02 Song #2.mp3\n".encode())
+
+    def test_names_copies_and_grouped_text_follow_the_slashes(self):
+        playlist = self.collection()
+        doc, _ = self.json_of(playlist)
+        self.assertEqual([t["track_name"] for t in doc["tracks"]], ["Ana - One", "02 Song #2.mp3"])
+        code, _, err = run(["--copy=" + self.path("out"), "--copy-name=file", "--quiet", playlist])
+        self.assertEqual(code, 0, err)
+        self.assertEqual(sorted(os.listdir(self.path("out"))),
+                         ["001-Song #1.mp3", "002-Song #2.mp3"])
+        code, out, _ = run(["--text=grouped", playlist])
+        self.assertEqual(out.split(b"\r\n")[:3], [
+            "../music/Ana Bj\u00f6rk/Fj\u00f6rd".encode(), b"01 Song #1.mp3", b"02 Song #2.mp3"])
+
+    def test_a_rewritten_list_names_files_that_exist(self):
+        playlist = self.collection()
+        code, _, err = run(["--paths=absolute", "--rewrite", "--quiet", playlist])
+        self.assertEqual(code, 0, err)
+        lines = [l for l in open(playlist, "rb").read().decode().split("\r\n")
+                 if l and not l.startswith("#")]
+        self.assertEqual(len(lines), 2)
+        for line in lines:
+            self.assertTrue(line.startswith(self.path("music")), line)
+            self.assertTrue(os.path.isfile(line), line)
+        # And back, for a list beside the music: relative to it, with "/".
+        moved = self.path("music", "mix.m3u")
+        os.rename(playlist, moved)
+        code, _, err = run(["--paths=relative", "--rewrite", "--quiet", moved])
+        self.assertEqual(code, 0, err)
+        self.assertEqual([l for l in open(moved, "rb").read().decode().split("\r\n")
+                          if l and not l.startswith("#")], [
+            "Ana Bj\u00f6rk/Fj\u00f6rd/01 Song #1.mp3", "Ana Bj\u00f6rk/Fj\u00f6rd/02 Song #2.mp3"])
+
+    def test_standard_input_needs_a_name_for_what_goes_beside_it(self):
+        playlist = self.collection()
+        text = open(playlist, "rb").read()
+        for option in ("--split", "--html", "--cue", "--label", "--rewrite"):
+            done = subprocess.run([CLI, option, "-"], input=text, stdout=subprocess.PIPE,
+                                  stderr=subprocess.PIPE, cwd=self.dir, timeout=60)
+            self.assertEqual(done.returncode, 2, option)
+            self.assertIn(b"--name=PATH", done.stderr)
+        self.assertEqual(sorted(os.listdir(self.dir)), ["lists", "music"])
+        done = subprocess.run([CLI, "--split", "--cue", "--name=" + self.path("lists", "piped.m3u"),
+                               "-"], input=text, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                              timeout=60)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertTrue(os.path.isfile(self.path("lists", "piped-001.M3U")))
+        self.assertIn(b"FILE piped.WAV WAVE", open(self.path("lists", "piped.cue"), "rb").read())
+        done = subprocess.run([CLI, "--copy=" + self.path("out"), "--quiet", "-"], input=text,
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                              cwd=self.path("lists"), timeout=60)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertEqual(len(os.listdir(self.path("out"))), 2)
+
+    def test_the_copy_folder_is_made_or_refused_once(self):
+        playlist = self.collection()
+        deep = self.path("a", "b", "c")
+        code, _, err = run(["--copy=" + deep, "--quiet", playlist])
+        self.assertEqual((code, err), (0, b""))
+        self.assertEqual(len(os.listdir(deep)), 2)
+        plain = self.write("plain", b"x")
+        code, _, err = run(["--copy=" + plain, "--quiet", playlist])
+        self.assertEqual(code, 3)
+        self.assertEqual(err, ("voltrak-cli: %s: cannot copy the tracks: Not a directory\n"
+                               % plain).encode())
+
+
 class Scale(Folder):
     """The largest lists users keep, through every output; run under the
     sanitizers, where a slip past a buffer's end is caught. No timing."""

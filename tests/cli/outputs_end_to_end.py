@@ -108,6 +108,26 @@ class Golden(unittest.TestCase):
 
 
 class Written(Folder):
+    def test_the_reports_links_reach_the_files(self):
+        from urllib.parse import unquote, urljoin, urlparse
+        music = "music/Ana Bj\u00f6rk/Fj\u00f6rd/"
+        for name in ("01 Song #1.mp3", "02 Song? 100%.mp3"):
+            self.write(music + name, b"s" * 3000)
+        lists = {"relative": "../%s01 Song #1.mp3\n../%s02 Song? 100%%.mp3\n" % (music, music),
+                 "absolute": "%s\n" % self.path(music + "01 Song #1.mp3")}
+        for name, text in lists.items():
+            playlist = self.write("lists/%s.m3u" % name, text.encode())
+            code, _, err = run(["--html", "--quiet", playlist])
+            self.assertEqual(code, 0, err)
+            report = playlist[:-4] + ".html"
+            links = [a.get("href") for a in read_page(report).iter("a")
+                     if a.get("target") == "NEW" and not a.get("href").startswith("http")]
+            self.assertEqual(len(set(links)), len(text.splitlines()) + 1, links)  # and the list
+            for link in links:
+                url = urlparse(urljoin("file://" + report, link))
+                self.assertEqual((url.scheme.lower(), url.netloc), ("file", ""), link)
+                self.assertTrue(os.path.isfile(unquote(url.path)), link)
+
     def test_names_never_add_lines_to_a_cue_sheet_or_label(self):
         for name in ("evil\r\nTRACK\t02\tAUDIO\r\nINDEX\t01\t99:00:00\r\nREM.m3u",
                      'my "live" set.m3u'):

@@ -338,5 +338,23 @@ TEST_F(Edit, AReloadWhileOpenShowsTheNewListWithNoSelection) {
   EXPECT_EQ(edit.Rows(), Names({1, 2}, true));
 }
 
+// A list written with "/", as other systems write them: each entry shows
+// its file name, and the File Name field its path as written.
+TEST_F(Edit, AListWithSlashesShowsItsFileNames) {
+  std::filesystem::create_directories(scratch.Work + "\\music\\Ana");
+  WriteText(scratch.Work + "\\music\\Ana\\01 Song.mp3", std::string(3000, 's'));
+  list_ = scratch.Work + "\\slash.m3u";
+  WriteText(list_, "music/Ana/01 Song.mp3\r\n#EXTINF:5,Two\r\nmusic/Ana/02 Gone.mp3\r\n");
+  app_ = std::make_unique<App>(scratch, ("\"" + list_ + "\"").c_str());
+  ASSERT_TRUE(app_->WaitForTitle([](const std::string& t) { return StartsWith(t, "slash.m3u"); }));
+  EditDialog edit = OpenEdit();
+  ASSERT_TRUE(edit);
+  EXPECT_EQ(edit.Rows(), (std::vector<std::string>{"01 Song.mp3", "Two"}));
+  edit.Select({0});
+  EXPECT_EQ(edit.Text(IDC_EDIT_FILE_NAME), "music/Ana/01 Song.mp3");
+  edit.CloseBox();
+  EXPECT_TRUE(edit.WaitClosed());
+}
+
 }  // namespace
 }  // namespace e2e
