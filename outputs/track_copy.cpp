@@ -94,10 +94,10 @@ CopyOutcome CopyFileKeepTimes(FileSystem& files, CopyHost& host, std::string_vie
   }
   // The destination under another spelling, a link or a folder that is the
   // source's own: nothing to copy, and nothing to lose.
-  FileIdentity from, to;
-  const bool known = files.Identify(source, &from) == kErrorSuccess;
+  const std::optional<FileIdentity> from = input->Identity();
+  FileIdentity to;
   if (files.Identify(destination, &to) == kErrorSuccess) {
-    if (known && from == to) return CopyOutcome::kSame;
+    if (from && *from == to) return CopyOutcome::kSame;
     if (reads != nullptr && reads->Has(to)) {
       host.Failed(CopyFailure::kIsRead, destination, kErrorAccessDenied);
       return CopyOutcome::kFailed;
@@ -161,14 +161,17 @@ CopyResult CopyTracks(const Playlist& playlist, const OptionFlags& options,
   files.CreateFolder(made);
   // Every file the run reads, before any copy is placed: a copy named as a
   // later track's source would otherwise take its place before it is read.
+  // Each is opened, as the copy will open it, whatever case it is named in.
   ReadFiles reads;
-  FileIdentity identity;
-  if (files.Identify(playlistPath, &identity) == kErrorSuccess) reads.Add(identity);
-  for (const MP3Information& record : playlist.Tracks) {
-    if (files.Identify(ResolveOpenPath(PathText(record), playlistPath), &identity) ==
-        kErrorSuccess) {
-      reads.Add(identity);
+  auto add = [&](std::string_view path) {
+    uint32_t error = 0;
+    if (std::unique_ptr<InputFile> file = files.Open(path, &error)) {
+      if (std::optional<FileIdentity> identity = file->Identity()) reads.Add(*identity);
     }
+  };
+  add(playlistPath);
+  for (const MP3Information& record : playlist.Tracks) {
+    add(ResolveOpenPath(PathText(record), playlistPath));
   }
   reads.Seal();
   for (uint32_t i = 0; i < playlist.TrackCount(); ++i) {

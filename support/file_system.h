@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -73,6 +74,8 @@ class InputFile {
   virtual uint64_t Size() const = 0;
   // The next bytes, at most `capacity`; *got is 0 only at the end.
   virtual uint32_t Read(char* buffer, size_t capacity, size_t* got) = 0;
+  // Who the open file is, when the system says.
+  virtual std::optional<FileIdentity> Identity() const { return std::nullopt; }
 };
 
 class FileSystem {
@@ -107,8 +110,12 @@ class FileSystem {
   // Creates one folder; its parent must exist.
   virtual uint32_t CreateFolder(std::string_view path) = 0;
 
-  // The identity of the file `path` opens; kErrorFileNotFound or
-  // kErrorPathNotFound when there is none.
+  // The identity of the file `path` names, links followed and folders
+  // matched in any case; kErrorFileNotFound or kErrorPathNotFound when there
+  // is none. The name itself is taken as it is spelled where the system
+  // tells case apart: looking for it in another case would read a whole
+  // folder, for every copy made into it. A file that opens under another
+  // spelling is known by InputFile::Identity.
   virtual uint32_t Identify(std::string_view path, FileIdentity* identity) = 0;
 
   virtual uint32_t GetTimes(std::string_view path, FileTimes* times) = 0;

@@ -494,6 +494,11 @@ class PosixInputFile : public InputFile {
  public:
   PosixInputFile(Descriptor fd, uint64_t size) : fd_(std::move(fd)), size_(size) {}
   uint64_t Size() const override { return size_; }
+  std::optional<FileIdentity> Identity() const override {
+    struct stat info;
+    if (fstat(fd_.Get(), &info) != 0) return std::nullopt;
+    return FileIdentity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
+  }
   uint32_t Read(char* buffer, size_t capacity, size_t* got) override {
     for (;;) {
       ssize_t read = ::read(fd_.Get(), buffer, capacity);
@@ -648,12 +653,11 @@ class PosixFileSystem : public FileSystem {
     uint32_t error = Map(path, &posix);
     if (error != 0) return error;
     struct stat info;
-    // The file an open would reach: through links, in any case.
+    // Through links, its folders in any case.
     if (stat(posix.c_str(), &info) != 0) {
       if (errno != ENOENT && errno != ENOTDIR) return FromErrno(errno);
-      if (!matcher_.MatchCase(posix) || stat(posix.c_str(), &info) != 0) {
-        return kErrorFileNotFound;
-      }
+      MatchFolderCase(matcher_, posix);
+      if (stat(posix.c_str(), &info) != 0) return kErrorFileNotFound;
     }
     identity->Volume = static_cast<uint64_t>(info.st_dev);
     identity->Index = static_cast<uint64_t>(info.st_ino);

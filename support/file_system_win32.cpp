@@ -68,6 +68,13 @@ class Win32InputFile : public InputFile {
  public:
   Win32InputFile(FileHandle file, uint64_t size) : file_(std::move(file)), size_(size) {}
   uint64_t Size() const override { return size_; }
+  std::optional<FileIdentity> Identity() const override {
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!GetFileInformationByHandle(file_.Get(), &information)) return std::nullopt;
+    return FileIdentity{information.dwVolumeSerialNumber,
+                        (static_cast<uint64_t>(information.nFileIndexHigh) << 32) |
+                            information.nFileIndexLow};
+  }
   uint32_t Read(char* buffer, size_t capacity, size_t* got) override {
     DWORD chunk = capacity > 0x40000000u ? 0x40000000u : static_cast<DWORD>(capacity);
     DWORD read = 0;

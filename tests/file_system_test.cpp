@@ -87,9 +87,15 @@ TEST(FileSystem, CreatesOnlyNewNamesAndKnowsAFileByItsIdentity) {
   EXPECT_TRUE(SameFile(files, folder / "soft.mp3", folder / "a.mp3"));
   EXPECT_EQ(folder.Read("a.mp3"), "source");
 #endif
-  for (const char* alias : {"hard.mp3", "A.MP3", ".\\a.mp3", "sub\\..\\a.mp3"}) {
+  for (const char* alias : {"hard.mp3", "SUB\\..\\a.mp3", ".\\a.mp3", "sub\\..\\a.mp3"}) {
     EXPECT_TRUE(SameFile(files, folder / alias, folder / "a.mp3")) << alias;
   }
+  // A file opened under another spelling of its name knows who it is.
+  FileIdentity identity;
+  ASSERT_EQ(files.Identify(folder / "a.mp3", &identity), 0u);
+  auto opened = files.Open(folder / "A.MP3", &error);
+  ASSERT_TRUE(opened);
+  EXPECT_EQ(opened->Identity(), identity);
   folder.Write("b.mp3", "b");
   EXPECT_FALSE(SameFile(files, folder / "b.mp3", folder / "a.mp3"));
   FileIdentity none;

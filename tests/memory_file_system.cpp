@@ -102,9 +102,10 @@ class MemoryFileSystem::MemoryOutputFile : public OutputFile {
 
 class MemoryFileSystem::MemoryInputFile : public InputFile {
  public:
-  MemoryInputFile(MemoryFileSystem& owner, std::string bytes)
-      : owner_(owner), bytes_(std::move(bytes)) {}
+  MemoryInputFile(MemoryFileSystem& owner, std::string bytes, uint64_t id)
+      : owner_(owner), bytes_(std::move(bytes)), id_(id) {}
   uint64_t Size() const override { return bytes_.size(); }
+  std::optional<FileIdentity> Identity() const override { return FileIdentity{1, id_}; }
   uint32_t Read(char* buffer, size_t capacity, size_t* got) override {
     *got = 0;
     std::lock_guard<std::mutex> lock(owner_.mutex_);
@@ -118,6 +119,7 @@ class MemoryFileSystem::MemoryInputFile : public InputFile {
   MemoryFileSystem& owner_;
   std::string bytes_;
   size_t offset_ = 0;
+  uint64_t id_;
 };
 
 MemoryFileSystem::File MemoryFileSystem::NewFile() {
@@ -289,7 +291,7 @@ std::unique_ptr<InputFile> MemoryFileSystem::Open(std::string_view path, uint32_
   auto file = files_.find(path);
   if (*error == 0 && file == files_.end()) *error = kErrorFileNotFound;
   if (*error != 0) return nullptr;
-  return std::make_unique<MemoryInputFile>(*this, file->second->Bytes);
+  return std::make_unique<MemoryInputFile>(*this, file->second->Bytes, file->second->Id);
 }
 
 std::unique_ptr<OutputFile> MemoryFileSystem::CreateNew(std::string_view path, uint32_t* error) {
