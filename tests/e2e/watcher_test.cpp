@@ -62,9 +62,7 @@ TEST_F(Watcher, OnlyARewriteWithContentReloadsAndEachOnce) {
 
 TEST_F(Watcher, WithAutomaticRepeatAReloadMakesTheLastOutputAgain) {
   Start(KnownList());
-  if (!TurnOnAutomaticRepeat(*app_)) {
-    GTEST_SKIP() << "no Options dialog to turn automatic repeat on yet";
-  }
+  ASSERT_TRUE(TurnOnAutomaticRepeat(*app_)) << "no automatic repeat in the Options dialog";
   EXPECT_TRUE(app_->Run(kCreateHtml).empty());
   ASSERT_TRUE(app_->WaitForShellLog(1));
   Save("track1.mp3\r\n");
