@@ -16,7 +16,7 @@
 
 #include "app/clipboard_print.h"
 #include "app/help.h"
-#include "app/private_messages.h"
+#include "resources/private_messages.h"
 #include "app/request_gate.h"
 #include "app/settings.h"
 #include "app/shell_rules.h"
@@ -584,66 +584,61 @@ void OnUnimplemented(HWND window, uint32_t id) {
   MessageBoxA(window, text, "Error", MB_OK | MB_ICONEXCLAMATION);
 }
 
-void CarryOut(HWND window, uint32_t id, UINT code) {
-  switch (id) {
-    case IDC_OPEN: OnOpen(window); break;
-    case IDC_REOPEN: OnReopen(window); break;
-    case IDC_EXPLORE_FOLDER: OnExploreFolder(window); break;
-    case IDC_LAUNCH: OnLaunch(window); break;
-    case IDC_RESET: OnReset(); break;
-    case IDC_SPLIT_LISTS: OnSplitLists(window); break;
-    case IDC_CREATE_HTML: OnCreateHtml(window); break;
-    case IDC_CREATE_CUE: OnCreateCue(window); break;
-    case IDC_CREATE_LBL: OnCreateLbl(window); break;
-    case IDC_WINAMP: OnWinAmp(window); break;
-    case IDC_COPY_CLIPBOARD: OnCopyClipboard(window); break;
-    case IDC_PRINT: OnPrint(window); break;
-    case IDC_OPTIONS: OnOptions(window); break;
-    case IDC_COPY_TRACKS: OnCopyTracks(window); break;
-    case IDC_EDIT: RunEditDialog(window, g_state.List, {kBuildDate, kBuildTime}); break;
-    case IDC_PLUGIN: OnPlugin(window); break;
-    case IDC_EXIT: OnExit(window); break;
-    case IDC_ALWAYS_ON_TOP: ToggleAlwaysOnTop(window); break;
-    case IDC_WARN_LOAD_ERRORS: ToggleWarnLoadErrors(window); break;
-    case IDC_MARQUEE: OnWebLink(window); break;
-    case IDC_MEDIUM_LIST:
-      if (code == CBN_SELCHANGE) OnMediumChosen(window);
-      break;
-    case IDC_DUPLICATE_MODE:
-      if (code == CBN_SELCHANGE) OnModeChosen(window, IDC_DUPLICATE_MODE, g_state.Load.DuplicateMode, 4);
-      break;
-    case IDC_PATH_MODE:
-      if (code == CBN_SELCHANGE) OnModeChosen(window, IDC_PATH_MODE, g_state.Load.PathMode, 3);
-      break;
-    case IDC_FILL_MODE: OnFillModeNotice(window, code); break;
-    case IDC_RESERVED_SPLIT: Plan(); break;
-    case IDC_MAXIMUM_VOLUMES: Plan(); break;
-    case IDC_MEDIUM:
-    case IDC_RESERVE:
-      if (code == EN_KILLFOCUS) OnCapacityLeft(window, static_cast<int>(id));
-      break;
-  }
-}
+// The handler of each CommandAction, in its order: the table in
+// shell_rules says which command runs which.
+using CommandHandler = void (*)(HWND window, uint32_t id, UINT code);
+constexpr CommandHandler kHandlers[] = {
+    [](HWND w, uint32_t, UINT) { OnOpen(w); },
+    [](HWND w, uint32_t, UINT) { OnReopen(w); },
+    [](HWND w, uint32_t, UINT) { OnExploreFolder(w); },
+    [](HWND w, uint32_t, UINT) { OnLaunch(w); },
+    [](HWND, uint32_t, UINT) { OnReset(); },
+    [](HWND w, uint32_t, UINT) { OnExit(w); },
+    [](HWND w, uint32_t, UINT) { ToggleAlwaysOnTop(w); },
+    [](HWND w, uint32_t, UINT) { ToggleWarnLoadErrors(w); },
+    [](HWND w, uint32_t, UINT) { OnWebLink(w); },
+    [](HWND w, uint32_t, UINT code) {
+      if (code == CBN_SELCHANGE) OnMediumChosen(w);
+    },
+    [](HWND w, uint32_t, UINT code) {
+      if (code == CBN_SELCHANGE) OnModeChosen(w, IDC_DUPLICATE_MODE, g_state.Load.DuplicateMode, 4);
+    },
+    [](HWND w, uint32_t, UINT code) {
+      if (code == CBN_SELCHANGE) OnModeChosen(w, IDC_PATH_MODE, g_state.Load.PathMode, 3);
+    },
+    [](HWND w, uint32_t, UINT code) { OnFillModeNotice(w, code); },
+    [](HWND, uint32_t, UINT) { Plan(); },
+    [](HWND w, uint32_t id, UINT code) {
+      if (code == EN_KILLFOCUS) OnCapacityLeft(w, static_cast<int>(id));
+    },
+    [](HWND w, uint32_t, UINT) { OnCreateHtml(w); },
+    [](HWND w, uint32_t, UINT) { OnSplitLists(w); },
+    [](HWND w, uint32_t, UINT) { OnCreateLbl(w); },
+    [](HWND w, uint32_t, UINT) { OnCreateCue(w); },
+    [](HWND w, uint32_t, UINT) { OnWinAmp(w); },
+    [](HWND w, uint32_t, UINT) { OnPlugin(w); },
+    [](HWND w, uint32_t, UINT) { RunEditDialog(w, g_state.List, {kBuildDate, kBuildTime}); },
+    [](HWND w, uint32_t, UINT) { OnPrint(w); },
+    [](HWND w, uint32_t, UINT) { OnCopyClipboard(w); },
+    [](HWND w, uint32_t, UINT) { OnOptions(w); },
+    [](HWND w, uint32_t, UINT) { OnCopyTracks(w); },
+};
+static_assert(sizeof kHandlers / sizeof kHandlers[0] == kCommandHandlers,
+              "one handler for every action of the command table");
 
 void OnCommand(HWND window, uint32_t id, UINT code) {
   if (g_state.Gate.HoldCommand(id, code)) return;
-  // Before routing, so that an output keeps its place in LastCommand
+  const CommandRow* row = FindCommand(id);
+  if (row == nullptr) {
+    OnUnimplemented(window, id);
+    return;
+  }
+  // Before the handler, so that an output keeps its place in LastCommand
   // whichever part of the program carries it out.
   uint32_t last = LastCommandAfter(id, g_state.Load.LastCommand);
   if (last != g_state.Load.LastCommand) SetLastCommand(last);
-  switch (RouteOfCommand(id)) {
-    case CommandRoute::kCarriedOut:
-      CarryOut(window, id, code);
-      break;
-    case CommandRoute::kNotBuiltYet:
-      // The output's own work comes with its part of the program.
-      break;
-    case CommandRoute::kIgnored:
-      break;
-    case CommandRoute::kUnimplemented:
-      OnUnimplemented(window, id);
-      break;
-  }
+  const auto action = static_cast<size_t>(row->Action);
+  if (action < kCommandHandlers) kHandlers[action](window, id, code);
 }
 
 // The load itself, past the gate: long work that holds every other request

@@ -19,70 +19,66 @@ std::string PathFromCommandLine(std::string_view line) {
   return std::string(line);
 }
 
-CommandRoute RouteOfCommand(uint32_t id) {
-  switch (id) {
-    case IDC_OPEN:
-    case IDC_REOPEN:
-    case IDC_EXPLORE_FOLDER:
-    case IDC_LAUNCH:
-    case IDC_RESET:
-    case IDC_EXIT:
-    case IDC_ALWAYS_ON_TOP:
-    case IDC_WARN_LOAD_ERRORS:
-    case IDC_MARQUEE:
-    case IDC_MEDIUM_LIST:
-    case IDC_DUPLICATE_MODE:
-    case IDC_PATH_MODE:
-    case IDC_FILL_MODE:
-    case IDC_RESERVED_SPLIT:
-    case IDC_MAXIMUM_VOLUMES:
-    case IDC_MEDIUM:
-    case IDC_RESERVE:
-    case IDC_CREATE_HTML:
-    case IDC_SPLIT_LISTS:
-    case IDC_CREATE_LBL:
-    case IDC_CREATE_CUE:
-    case IDC_WINAMP:
-    case IDC_PLUGIN:
-    case IDC_EDIT:
-    case IDC_PRINT:
-    case IDC_COPY_CLIPBOARD:
-    case IDC_OPTIONS:
-    case IDC_COPY_TRACKS:
-      return CommandRoute::kCarriedOut;
-    case IDC_PLAYLIST_TOTAL:
-    case IDC_TOTAL_KB:
-      return CommandRoute::kIgnored;
-    default:
-      return CommandRoute::kUnimplemented;
+namespace {
+
+using A = CommandAction;
+// Output, sets LastCommand, waits for a load, help topic.
+constexpr bool O = true, L = true, W = true, H = true, _ = false;
+constexpr CommandRow kCommands[] = {
+    {IDC_OPEN, A::kOpen, _, _, W, H},
+    {IDC_REOPEN, A::kReopen, _, _, W, H},
+    {IDC_WINAMP, A::kWinAmp, _, _, W, H},
+    {IDC_EXPLORE_FOLDER, A::kExploreFolder, _, _, _, H},
+    {IDC_CREATE_HTML, A::kCreateHtml, O, L, W, H},
+    {IDC_SPLIT_LISTS, A::kSplitLists, O, L, W, H},
+    {IDC_CREATE_LBL, A::kCreateLbl, O, _, W, H},
+    {IDC_COPY_TRACKS, A::kCopyTracks, O, _, W, H},
+    {IDC_PRINT, A::kPrint, O, L, W, H},
+    {IDC_EDIT, A::kEdit, _, _, W, H},
+    {IDC_CREATE_CUE, A::kCreateCue, O, _, W, H},
+    {IDC_LAUNCH, A::kLaunch, _, _, _, H},
+    {IDC_EXIT, A::kExit, _, _, W, H},
+    {IDC_RESET, A::kReset, _, _, W, H},
+    {IDC_COPY_CLIPBOARD, A::kCopyClipboard, O, L, W, H},
+    {IDC_OPTIONS, A::kOptions, _, _, _, H},
+    {IDC_ALWAYS_ON_TOP, A::kAlwaysOnTop, _, _, _, H},
+    {IDC_WARN_LOAD_ERRORS, A::kWarnLoadErrors, _, _, _, H},
+    {IDC_RESERVED_SPLIT, A::kPlan, _, _, _, H},
+    {IDC_MARQUEE, A::kWebLink, _, _, _, H},
+    {IDC_PLUGIN, A::kPlugin, _, _, W, H},
+    {IDC_PLAYLIST_TOTAL, A::kIgnored, _, _, _, H},
+    {IDC_MEDIUM, A::kCapacity, _, _, _, H},
+    {IDC_RESERVE, A::kCapacity, _, _, _, H},
+    {IDC_TOTAL_KB, A::kIgnored, _, _, _, H},
+    {IDC_MEDIUM_LIST, A::kMediumList, _, _, _, H},
+    {IDC_DUPLICATE_MODE, A::kDuplicateMode, _, _, _, H},
+    {IDC_PATH_MODE, A::kPathMode, _, _, _, H},
+    {IDC_FILL_MODE, A::kFillMode, _, _, _, H},
+    {IDC_MAXIMUM_VOLUMES, A::kPlan, _, _, _, H},
+    {IDC_MAXIMUM_VOLUMES_SPIN, A::kNoCommand, _, _, _, H},
+    {IDC_PROGRESS, A::kNoCommand, _, _, _, H},
+    {IDC_DROP_PROGRESS, A::kNoCommand, _, _, _, H},
+    {IDC_BUILD_DATE, A::kNoCommand, _, _, _, H},
+    {IDC_BUILD_TIME, A::kNoCommand, _, _, _, H},
+};
+
+}  // namespace
+
+const CommandRow* FindCommand(uint32_t id) {
+  for (const CommandRow& row : kCommands) {
+    if (row.Id == id) return row.Action == CommandAction::kNoCommand ? nullptr : &row;
   }
+  return nullptr;
 }
 
 bool IsOutputCommand(uint32_t id) {
-  switch (id) {
-    case IDC_COPY_CLIPBOARD:
-    case IDC_PRINT:
-    case IDC_CREATE_HTML:
-    case IDC_CREATE_CUE:
-    case IDC_CREATE_LBL:
-    case IDC_SPLIT_LISTS:
-    case IDC_COPY_TRACKS:
-      return true;
-    default:
-      return false;
-  }
+  const CommandRow* row = FindCommand(id);
+  return row != nullptr && row->IsOutput;
 }
 
 uint32_t LastCommandAfter(uint32_t id, uint32_t current) {
-  switch (id) {
-    case IDC_CREATE_HTML:
-    case IDC_SPLIT_LISTS:
-    case IDC_PRINT:
-    case IDC_COPY_CLIPBOARD:
-      return id;
-    default:
-      return current;
-  }
+  const CommandRow* row = FindCommand(id);
+  return row != nullptr && row->SetsLastCommand ? id : current;
 }
 
 uint32_t LastCommandForDrop(bool inClientArea, uint32_t childId, uint32_t current) {
@@ -91,19 +87,8 @@ uint32_t LastCommandForDrop(bool inClientArea, uint32_t childId, uint32_t curren
 }
 
 bool WaitsForLoad(uint32_t id) {
-  if (IsOutputCommand(id)) return true;
-  switch (id) {
-    case IDC_OPEN:
-    case IDC_REOPEN:
-    case IDC_RESET:
-    case IDC_EDIT:
-    case IDC_WINAMP:
-    case IDC_PLUGIN:
-    case IDC_EXIT:
-      return true;
-    default:
-      return false;
-  }
+  const CommandRow* row = FindCommand(id);
+  return row != nullptr && row->WaitsForLoad;
 }
 
 uint32_t NextMarqueeIndex(uint32_t index) { return (index + 1) % kMarqueeTexts; }
@@ -130,9 +115,10 @@ std::string ExploreFolderOf(std::string_view path) {
 }
 
 bool HasHelpTopic(uint32_t id) {
-  return RouteOfCommand(id) != CommandRoute::kUnimplemented || id == IDC_MAXIMUM_VOLUMES_SPIN ||
-         id == IDC_PROGRESS || id == IDC_DROP_PROGRESS || id == IDC_BUILD_DATE ||
-         id == IDC_BUILD_TIME;
+  for (const CommandRow& row : kCommands) {
+    if (row.Id == id) return row.HelpTopic;
+  }
+  return false;
 }
 
 std::string HelpPageAddress(std::string_view programFolder, uint32_t controlId) {

@@ -23,14 +23,32 @@ inline constexpr const char* kHelpPageName = "voltrak-help.html";
 // as a shorter one would be another file's.
 std::string PathFromCommandLine(std::string_view line);
 
-// What the command table does with an id.
-enum class CommandRoute {
-  kCarriedOut,     // the window carries it out itself
-  kNotBuiltYet,    // named by the table, done elsewhere, not there yet: nothing
-  kIgnored,        // the read-outs
-  kUnimplemented,  // not named: the "Unimplemented command invoked" box
+// What the window runs for a command: one handler each, or nothing.
+enum class CommandAction : uint8_t {
+  kOpen, kReopen, kExploreFolder, kLaunch, kReset, kExit, kAlwaysOnTop, kWarnLoadErrors,
+  kWebLink, kMediumList, kDuplicateMode, kPathMode, kFillMode, kPlan, kCapacity, kCreateHtml,
+  kSplitLists, kCreateLbl, kCreateCue, kWinAmp, kPlugin, kEdit, kPrint, kCopyClipboard,
+  kOptions, kCopyTracks,
+  kIgnored,     // a read-out: its commands are dropped
+  kNoCommand,   // a control that sends none, named for its help topic
 };
-CommandRoute RouteOfCommand(uint32_t id);
+inline constexpr size_t kCommandHandlers = static_cast<size_t>(CommandAction::kIgnored);
+
+// One row of the window's command table: everything the window knows of a
+// command besides its own work, read by the routing, the drop rule, the
+// automatic repeat, the request gate and the help.
+struct CommandRow {
+  uint32_t Id;
+  CommandAction Action;
+  bool IsOutput;         // one of the seven output buttons: a drop on it names it to repeat
+  bool SetsLastCommand;  // running it keeps it in LastCommand for the repeat
+  bool WaitsForLoad;     // changes or reads the list: held back during long work
+  bool HelpTopic;        // the help page has a topic for it
+};
+
+// The row of `id`, or none: an id the table does not name is the
+// "Unimplemented command invoked" box.
+const CommandRow* FindCommand(uint32_t id);
 
 // The seven output buttons: a drop on one of them names an output to repeat.
 bool IsOutputCommand(uint32_t id);

@@ -153,7 +153,7 @@ std::string Prepare(uint32_t count) {
   std::string windowsFolder = ToWindowsPath(folder);
   std::string playlist = windowsFolder + "\\bench.m3u";
   std::string existing;
-  if (SystemFileSystem().ReadAll(playlist, &existing) == 0) return playlist;
+  if (ReadWholeFile(SystemFileSystem(), playlist, &existing) == 0) return playlist;
   std::fprintf(stderr, "generating %u entries in %s ...\n", count, folder.c_str());
   SystemFileSystem().CreateFolder(windowsFolder);
   GeneratorOptions options;

@@ -19,7 +19,7 @@ namespace voltrak::bench {
 TrackFiles TrackFilePaths(std::string_view windowsPlaylistPath) {
   std::string text;
   TrackFiles files;
-  if (SystemFileSystem().ReadAll(windowsPlaylistPath, &text) != 0) return files;
+  if (ReadWholeFile(SystemFileSystem(), windowsPlaylistPath, &text) != 0) return files;
   for (const M3uEntry& entry : ParseM3u(text)) {
     if (auto posix = ToPosixPath(ResolveOpenPath(entry.FilePath, windowsPlaylistPath))) {
       files.Paths.push_back(std::move(*posix));

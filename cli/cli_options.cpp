@@ -1,5 +1,7 @@
 #include "cli/cli_options.h"
 
+#include "support/text_forms.h"
+
 #include <initializer_list>
 
 #include <array>
@@ -55,16 +57,6 @@ constexpr std::array<OptionSpec, 29> kOptions = {{
     {"force", Id::kForce, false},
     {"name", Id::kName, true},
 }};
-
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  }
-  return true;
-}
 
 bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 

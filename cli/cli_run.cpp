@@ -37,13 +37,6 @@ bool HasDriveLetter(std::string_view path) {
          ((path[0] >= 'a' && path[0] <= 'z') || (path[0] >= 'A' && path[0] <= 'Z'));
 }
 
-std::string CurrentFolder() {
-  std::string buffer(4096, '\0');
-  if (getcwd(buffer.data(), buffer.size()) == nullptr) return "/";
-  buffer.resize(buffer.find('\0'));
-  return buffer;
-}
-
 std::string AbsolutePosixPath(std::string_view path) {
   if (!path.empty() && path[0] == '/') return NormalizePosixPath(path);
   return NormalizePosixPath(CurrentFolder() + "/" + std::string(path));
@@ -77,12 +70,6 @@ class StandardInputFiles : public FileSystem {
   StandardInputFiles(std::string path, std::string text)
       : path_(std::move(path)), text_(std::move(text)) {}
 
-  uint32_t ReadAll(std::string_view path, std::string* contents) override {
-    if (taken_ || path != path_) return files_.ReadAll(path, contents);
-    taken_ = true;
-    *contents = std::move(text_);
-    return kErrorSuccess;
-  }
   uint32_t ReadTail(std::string_view path, uint64_t* size, unsigned char* tail, size_t tailSize,
                     size_t* tailRead) override {
     return files_.ReadTail(path, size, tail, tailSize, tailRead);

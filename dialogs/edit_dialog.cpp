@@ -4,7 +4,7 @@
 #include <string>
 #include <utility>
 
-#include "app/private_messages.h"
+#include "resources/private_messages.h"
 #include "dialogs/tree_dialog.h"
 #include "playlist/list_edits.h"
 #include "resources/resource.h"

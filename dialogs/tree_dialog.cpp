@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "app/private_messages.h"
+#include "resources/private_messages.h"
 #include "playlist/tree_branches.h"
 #include "resources/resource.h"
 

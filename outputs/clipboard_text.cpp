@@ -10,6 +10,8 @@
 #include "planning/volume_planner.h"
 #include "playlist/track_orderings.h"
 
+#include "support/text_forms.h"
+
 namespace voltrak {
 namespace {
 
@@ -129,13 +131,7 @@ std::string LyricsAddress(const MP3Information& record) {
                                 std::string_view("/"), record.TagTitle()}) {
     address += part;
   }
-  for (char& c : address) {
-    if (c == ' ') {
-      c = '_';
-    } else if (c >= 'A' && c <= 'Z') {
-      c = static_cast<char>(c - 'A' + 'a');
-    }
-  }
+  for (char& c : address) c = c == ' ' ? '_' : LowerAscii(c);
   return address;
 }
 

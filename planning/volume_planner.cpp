@@ -6,30 +6,6 @@
 #include "planning/media_table.h"
 
 namespace voltrak {
-namespace {
-
-std::string Decimal(uint32_t value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%u", static_cast<unsigned>(value));
-  return text;
-}
-
-}  // namespace
-
-std::string HoursMinutesSeconds(uint32_t seconds, bool padHours) {
-  // Set by hand: the report and the plan ask it once a volume and a track.
-  std::string text = std::to_string(seconds / 3600);
-  if (padHours && text.size() < 2) text.insert(0, 1, ' ');
-  const uint32_t minutes = seconds / 60 % 60, rest = seconds % 60;
-  const char tail[] = {':',
-                       static_cast<char>('0' + minutes / 10),
-                       static_cast<char>('0' + minutes % 10),
-                       ':',
-                       static_cast<char>('0' + rest / 10),
-                       static_cast<char>('0' + rest % 10)};
-  text.append(tail, sizeof tail);
-  return text;
-}
 
 namespace {
 

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "playlist/track_record.h"
+#include "support/text_forms.h"
 
 namespace voltrak {
 
@@ -22,9 +23,6 @@ enum : uint32_t {
 inline constexpr std::array<const char*, 3> kFillModeNames = {
     "No Splitting", "Split by time", "Split by size"};
 
-inline constexpr const char* kProgramName = "Voltrak";
-// Shown after the program's name while no list is loaded.
-inline constexpr const char* kAuthorCredit = "by the Voltrak team";
 
 struct PlanningSettings {
   uint32_t FillMode = kFillNoSplitting;  // the stored setting replaces this
@@ -71,9 +69,6 @@ void EnterCapacity(PlanningSettings& settings, CapacityField field, std::string_
 // it; any other text, or one past 32 bits, is 0.
 uint32_t ParseMaximumVolumes(std::string_view text);
 
-// Seconds as "h:mm:ss"; with `padHours` the hours take two places, blank
-// padded. Hours are not cut at a day: a week reads 168:00:00.
-std::string HoursMinutesSeconds(uint32_t seconds, bool padHours);
 
 // Gives every track its Volume and VolumeTrack and returns the title and
 // read-outs. The plan depends only on its arguments and keeps no state.

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <utility>
 
-#include "app/private_messages.h"
+#include "resources/private_messages.h"
 #include "player/player_rules.h"
 #include "support/file_system.h"
 #include "support/unique_handle.h"

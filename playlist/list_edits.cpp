@@ -4,7 +4,7 @@
 #include <new>
 #include <utility>
 
-#include "planning/volume_planner.h"
+#include "support/text_forms.h"
 
 namespace voltrak {
 namespace {
@@ -65,8 +65,6 @@ RowSelection Gather(Playlist& playlist, const RowSelection& rows, Place place) {
   for (uint32_t i = 0; i < rows.size(); ++i) after.push_back(first + i);
   return after;
 }
-
-std::string Decimal(uint32_t value) { return std::to_string(value); }
 
 }  // namespace
 

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <string>
 
+#include "support/text_forms.h"
+
 namespace voltrak {
 namespace {
 
-unsigned char Upper(unsigned char c) { return c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c; }
+unsigned char Upper(unsigned char c) { return static_cast<unsigned char>(UpperAscii(static_cast<char>(c))); }
 
 int CompareNumbers(uint32_t a, uint32_t b) { return static_cast<int32_t>(a - b); }
 

@@ -33,17 +33,6 @@ int DriveIndex(char letter) {
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
-std::string CurrentFolder() {
-#ifdef _WIN32
-  return "/";
-#else
-  std::string buffer(4096, '\0');
-  if (getcwd(buffer.data(), buffer.size()) == nullptr) return "/";
-  buffer.resize(buffer.find('\0'));
-  return buffer;
-#endif
-}
-
 // Copies `rest` to `out` with every separator made `joiner`, when it is the
 // path most are: no part starts with a full stop, no two separators meet
 // and none leads, so that nothing is to be resolved. `out` has room for
@@ -129,6 +118,17 @@ void Join(std::string_view folder, std::string_view rest, std::string* posix) {
 }
 
 }  // namespace
+
+std::string CurrentFolder() {
+#ifdef _WIN32
+  return "/";
+#else
+  std::string buffer(4096, '\0');
+  if (getcwd(buffer.data(), buffer.size()) == nullptr) return "/";
+  buffer.resize(buffer.find('\0'));
+  return buffer;
+#endif
+}
 
 void MapDrive(char drive, std::string_view folder) {
   int index = DriveIndex(drive);

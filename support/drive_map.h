@@ -9,6 +9,9 @@
 
 namespace voltrak {
 
+// The current folder's POSIX path ("/" on Windows, where drives name it).
+std::string CurrentFolder();
+
 // Sets the folder that drive letter `drive` stands for ("" removes it).
 // Z: is the root unless set otherwise.
 void MapDrive(char drive, std::string_view folder);

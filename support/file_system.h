@@ -91,9 +91,6 @@ class FileSystem {
   virtual uint32_t ReadTail(std::string_view path, uint64_t* size, unsigned char* tail,
                             size_t tailSize, size_t* tailRead) = 0;
 
-  // Reads a whole existing file.
-  virtual uint32_t ReadAll(std::string_view path, std::string* contents) = 0;
-
   // Creates a new file: fails with kErrorFileExists when the name is taken,
   // by a file, a folder or a link, which is never followed. There is no
   // call that opens an existing file for writing: whatever the program
@@ -129,6 +126,24 @@ class FileSystem {
   virtual void BeginReadBatch(std::string_view /*nearFolder*/) {}
   virtual void EndReadBatch() {}
 };
+
+// A whole existing file, read through Open. A read that fails gives its
+// error and no contents.
+inline uint32_t ReadWholeFile(FileSystem& files, std::string_view path, std::string* contents) {
+  contents->clear();
+  uint32_t error = 0;
+  std::unique_ptr<InputFile> file = files.Open(path, &error);
+  if (!file) return error;
+  char buffer[1 << 16];
+  for (size_t got = 0;;) {
+    if ((error = file->Read(buffer, sizeof buffer, &got)) != 0) {
+      contents->clear();
+      return error;
+    }
+    if (got == 0) return kErrorSuccess;
+    contents->append(buffer, got);
+  }
+}
 
 // Whether two names reach one file that exists.
 inline bool SameFile(FileSystem& files, std::string_view a, std::string_view b) {

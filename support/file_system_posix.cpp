@@ -22,6 +22,7 @@
 
 #include "support/drive_map.h"
 #include "support/file_system.h"
+#include "support/text_forms.h"
 #include "support/unique_handle.h"
 
 namespace voltrak {
@@ -90,14 +91,6 @@ class CaseMatcher {
   static constexpr size_t kMaxFolders = 4096;
   static constexpr size_t kMaxNames = 4000000;
 
-  static std::string Lower(std::string_view name) {
-    std::string lower(name);
-    for (char& c : lower) {
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return lower;
-  }
-
   static bool Same(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino &&
            a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
@@ -108,7 +101,7 @@ class CaseMatcher {
   bool Find(const std::string& folder, const std::string& part, std::string* actual) {
     struct stat now;
     if (stat(folder.c_str(), &now) != 0) return false;
-    const std::string key = Lower(part);
+    const std::string key = LowerAscii(part);
     {
       std::lock_guard<std::mutex> lock(mutex_);
       auto found = listings_.find(folder);
@@ -128,7 +121,7 @@ class CaseMatcher {
     FolderListing dir(opendir(folder.c_str()));
     if (!dir) return false;
     while (dirent* entry = readdir(dir.Get())) {
-      listing.names.emplace(Lower(entry->d_name), entry->d_name);
+      listing.names.emplace(LowerAscii(entry->d_name), entry->d_name);
     }
     auto name = listing.names.find(key);
     const bool result = name != listing.names.end();
@@ -545,34 +538,6 @@ class PosixFileSystem : public FileSystem {
       }
       if (got == static_cast<ssize_t>(tailSize)) *tailRead = tailSize;
     }
-    return kErrorSuccess;
-  }
-
-  uint32_t ReadAll(std::string_view path, std::string* contents) override {
-    contents->clear();
-    std::string posix;
-    uint32_t error = Map(path, &posix);
-    if (error != 0) return error;
-    uint64_t size = 0;
-    Descriptor fd = OpenExisting(matcher_, posix, &error, &size);
-    if (!fd) return error;
-    try {
-      contents->resize(static_cast<size_t>(size));
-    } catch (const std::bad_alloc&) {
-      return kErrorNotEnoughMemory;
-    }
-    size_t done = 0;
-    while (done < contents->size()) {
-      ssize_t got = read(fd.Get(), contents->data() + done, contents->size() - done);
-      if (got < 0 && errno == EINTR) continue;
-      if (got < 0) {
-        contents->clear();
-        return FromErrno(errno);
-      }
-      if (got == 0) break;
-      done += static_cast<size_t>(got);
-    }
-    contents->resize(done);  // a file that shrank while being read
     return kErrorSuccess;
   }
 

@@ -124,39 +124,6 @@ class Win32FileSystem : public FileSystem {
     return kErrorSuccess;
   }
 
-  uint32_t ReadAll(std::string_view path, std::string* contents) override {
-    contents->clear();
-    char name[MAX_PATH];
-    if (uint32_t error = Terminate(path, name)) return error;
-    FileHandle file = OpenForReading(name);
-    if (!file) return GetLastError();
-    LARGE_INTEGER length;
-    uint32_t error = kErrorSuccess;
-    if (!GetFileSizeEx(file.Get(), &length)) {
-      error = GetLastError();
-    } else {
-      try {
-        contents->resize(static_cast<size_t>(length.QuadPart));
-        size_t done = 0;
-        while (done < contents->size()) {
-          DWORD chunk = static_cast<DWORD>(
-              contents->size() - done > 0x40000000u ? 0x40000000u : contents->size() - done);
-          DWORD got = 0;
-          if (!ReadFile(file.Get(), contents->data() + done, chunk, &got, nullptr)) {
-            error = GetLastError();
-            break;
-          }
-          if (got == 0) break;
-          done += got;
-        }
-        contents->resize(error == kErrorSuccess ? done : 0);
-      } catch (const std::bad_alloc&) {
-        error = kErrorNotEnoughMemory;
-      }
-    }
-    return error;
-  }
-
   std::unique_ptr<OutputFile> CreateNew(std::string_view path, uint32_t* error) override {
     char name[MAX_PATH];
     if ((*error = Terminate(path, name)) != 0) return nullptr;

@@ -124,7 +124,7 @@ TEST(FileSystem, RefusesPathsHoldingANulByte) {
   uint32_t error = 0;
   const std::vector<std::pair<const char*, std::function<uint32_t()>>> calls = {
       {"ReadTail", [&] { return files.ReadTail(file, &size, nullptr, 0, &got); }},
-      {"ReadAll", [&] { return files.ReadAll(file, &contents); }},
+      {"ReadAll", [&] { return ReadWholeFile(files, file, &contents); }},
       {"CreateNew", [&] { return files.CreateNew(created, &error) ? 0u : error; }},
       {"Replace to", [&] { return files.Replace(folder / "a.mp3", created); }},
       {"Identify", [&] { FileIdentity id; return files.Identify(file, &id); }},
@@ -136,7 +136,7 @@ TEST(FileSystem, RefusesPathsHoldingANulByte) {
       {"SetTimes", [&] { return files.SetTimes(file, times); }},
   };
   for (const auto& [name, call] : calls) EXPECT_EQ(call(), kErrorInvalidName) << name;
-  EXPECT_EQ(files.ReadAll(folder / "b.mp3", &contents), kErrorFileNotFound);
+  EXPECT_EQ(ReadWholeFile(files, folder / "b.mp3", &contents), kErrorFileNotFound);
   EXPECT_EQ(folder.Read("a.mp3"), "x");
 }
 
@@ -264,7 +264,7 @@ TEST(FileSystem, RefusesFifosAndDevices) {
         uint64_t size = 0;
         size_t got = 0;
         std::string contents;
-        return whole ? files.ReadAll(path, &contents) : files.ReadTail(path, &size, nullptr, 0, &got);
+        return whole ? ReadWholeFile(files, path, &contents) : files.ReadTail(path, &size, nullptr, 0, &got);
       });
       if (result.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
         ADD_FAILURE() << path << " blocked";
@@ -281,7 +281,7 @@ TEST(FileSystem, FindsNamesSpelledInAnotherCase) {
   ASSERT_EQ(SystemFileSystem().CreateFolder(folder / "Rock"), 0u);
   folder.Write("Rock\\Song.MP3", "x");
   std::string contents;
-  EXPECT_EQ(SystemFileSystem().ReadAll(folder / "ROCK\\song.mp3", &contents), 0u);
+  EXPECT_EQ(ReadWholeFile(SystemFileSystem(), folder / "ROCK\\song.mp3", &contents), 0u);
   EXPECT_EQ(contents, "x");
 }
 
@@ -293,19 +293,19 @@ TEST(FileSystem, FindsOtherCaseAfterTheFolderChanged) {
   std::string contents;
   ASSERT_EQ(files.CreateFolder(folder / "Rock"), 0u);
   folder.Write("Rock\\Song.MP3", "1");
-  ASSERT_EQ(files.ReadAll(folder / "ROCK\\song.mp3", &contents), 0u);
-  EXPECT_EQ(files.ReadAll(folder / "rock\\other.mp3", &contents), kErrorFileNotFound);
+  ASSERT_EQ(ReadWholeFile(files, folder / "ROCK\\song.mp3", &contents), 0u);
+  EXPECT_EQ(ReadWholeFile(files, folder / "rock\\other.mp3", &contents), kErrorFileNotFound);
 
   folder.Write("Rock\\Other.Mp3", "2");
-  EXPECT_EQ(files.ReadAll(folder / "rock\\OTHER.MP3", &contents), 0u);
+  EXPECT_EQ(ReadWholeFile(files, folder / "rock\\OTHER.MP3", &contents), 0u);
   EXPECT_EQ(contents, "2");
 
   ASSERT_EQ(files.Rename(folder / "Rock", folder / "Pop"), 0u);
   ASSERT_EQ(files.CreateFolder(folder / "Rock"), 0u);
   folder.Write("Rock\\SONG.mp3", "3");
-  EXPECT_EQ(files.ReadAll(folder / "rock\\song.MP3", &contents), 0u);
+  EXPECT_EQ(ReadWholeFile(files, folder / "rock\\song.MP3", &contents), 0u);
   EXPECT_EQ(contents, "3");
-  EXPECT_EQ(files.ReadAll(folder / "POP\\song.mp3", &contents), 0u);
+  EXPECT_EQ(ReadWholeFile(files, folder / "POP\\song.mp3", &contents), 0u);
   EXPECT_EQ(contents, "1");
 }
 

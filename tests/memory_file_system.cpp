@@ -273,17 +273,6 @@ uint32_t MemoryFileSystem::ReadTail(std::string_view path, uint64_t* size, unsig
   return kErrorSuccess;
 }
 
-uint32_t MemoryFileSystem::ReadAll(std::string_view path, std::string* contents) {
-  contents->clear();
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (uint32_t error = Begin(Op::kOpen, path)) return error;
-  if (IsFolder(path)) return kErrorAccessDenied;
-  auto file = files_.find(path);
-  if (file == files_.end()) return kErrorFileNotFound;
-  *contents = file->second->Bytes;
-  return kErrorSuccess;
-}
-
 std::unique_ptr<InputFile> MemoryFileSystem::Open(std::string_view path, uint32_t* error) {
   std::lock_guard<std::mutex> lock(mutex_);
   *error = Begin(Op::kOpen, path);

@@ -43,7 +43,7 @@ class MemoryFileSystem : public FileSystem {
   std::vector<std::string> Files() const;                       // every file path, sorted
   // The `skip`+1-th next call of `op` fails with `error` (once). Several may be queued.
   void FailNext(Op op, uint32_t error, unsigned skip = 0);
-  // Opening (ReadTail / ReadAll) this path always fails with `error`.
+  // Opening (ReadTail / Open) this path always fails with `error`.
   void FailOpenOf(std::string_view path, uint32_t error);
   // Writes succeed until `bytes` more bytes have been written in all, then each Write fails
   // (a short write: the bytes that fit are kept) and Close reports kErrorDiskFull.
@@ -52,7 +52,6 @@ class MemoryFileSystem : public FileSystem {
 
   uint32_t ReadTail(std::string_view path, uint64_t* size, unsigned char* tail, size_t tailSize,
                     size_t* tailRead) override;
-  uint32_t ReadAll(std::string_view path, std::string* contents) override;
   // Reads what the file held when it was opened.
   std::unique_ptr<InputFile> Open(std::string_view path, uint32_t* error) override;
   // The file returned must not outlive this file system.

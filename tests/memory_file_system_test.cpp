@@ -15,7 +15,7 @@ using Op = MemoryFileSystem::Op;
 TEST(MemoryFileSystem, InjectedFailureHitsTheChosenCallOnly) {
   const std::string a = "C:\\m\\a.mp3";
   const std::vector<std::pair<Op, std::function<uint32_t(MemoryFileSystem&, int)>>> cases = {
-      {Op::kOpen, [&](MemoryFileSystem& fs, int) { std::string s; return fs.ReadAll(a, &s); }},
+      {Op::kOpen, [&](MemoryFileSystem& fs, int) { std::string s; return ReadWholeFile(fs, a, &s); }},
       {Op::kCreate,
        [&](MemoryFileSystem& fs, int i) {
          uint32_t e;
@@ -53,11 +53,11 @@ TEST(MemoryFileSystem, InjectedFailureHitsTheChosenCallOnly) {
   fs.Put(a, "abc");
   fs.FailNext(Op::kOpen, MemoryFileSystem::kThrowBadAlloc);
   std::string contents;
-  EXPECT_THROW(fs.ReadAll(a, &contents), std::bad_alloc);
-  EXPECT_EQ(fs.ReadAll(a, &contents), 0u);
+  EXPECT_THROW(ReadWholeFile(fs, a, &contents), std::bad_alloc);
+  EXPECT_EQ(ReadWholeFile(fs, a, &contents), 0u);
   fs.FailOpenOf("c:\\M\\A.MP3", kErrorNotReady);
-  EXPECT_EQ(fs.ReadAll(a, &contents), kErrorNotReady);
-  EXPECT_EQ(fs.ReadAll(a, &contents), kErrorNotReady);
+  EXPECT_EQ(ReadWholeFile(fs, a, &contents), kErrorNotReady);
+  EXPECT_EQ(ReadWholeFile(fs, a, &contents), kErrorNotReady);
 }
 
 TEST(MemoryFileSystem, BehavesLikeADisk) {
@@ -87,8 +87,8 @@ TEST(MemoryFileSystem, BehavesLikeADisk) {
   EXPECT_FALSE(SameFile(fs, "C:\\n\\a.mp3", "C:\\n\\.\\a.mp3"));
   EXPECT_EQ(fs.Identify("C:\\n\\b.mp3", &first), kErrorFileNotFound);
   std::string contents;
-  EXPECT_EQ(fs.ReadAll("C:\\n", &contents), kErrorAccessDenied);
-  EXPECT_EQ(fs.ReadAll("C:\\n\\" + std::string(kMaxPathLength, 'x'), &contents),
+  EXPECT_EQ(ReadWholeFile(fs, "C:\\n", &contents), kErrorAccessDenied);
+  EXPECT_EQ(ReadWholeFile(fs, "C:\\n\\" + std::string(kMaxPathLength, 'x'), &contents),
             kErrorFilenameTooLong);
 
   fs.DiskFullAfter(5);

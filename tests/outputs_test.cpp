@@ -125,7 +125,7 @@ void ExpectGolden(const std::string& golden, const std::optional<std::string>& w
     return;
   }
   std::string expected;
-  ASSERT_EQ(SystemFileSystem().ReadAll(GoldenPath(golden), &expected), 0u) << golden;
+  ASSERT_EQ(ReadWholeFile(SystemFileSystem(), GoldenPath(golden), &expected), 0u) << golden;
   EXPECT_EQ(*written, expected) << golden;
 }
 

@@ -36,13 +36,14 @@ TEST(CommandTable, EveryControlHasItsRoute) {
                       IDC_MAXIMUM_VOLUMES, IDC_MEDIUM, IDC_RESERVE, IDC_CREATE_HTML,
                       IDC_SPLIT_LISTS, IDC_CREATE_LBL, IDC_CREATE_CUE, IDC_WINAMP, IDC_PLUGIN,
                       IDC_EDIT, IDC_PRINT, IDC_COPY_CLIPBOARD, IDC_OPTIONS, IDC_COPY_TRACKS}) {
-    EXPECT_EQ(RouteOfCommand(id), CommandRoute::kCarriedOut) << id;
+    ASSERT_NE(FindCommand(id), nullptr) << id;
+    EXPECT_LT(static_cast<size_t>(FindCommand(id)->Action), kCommandHandlers) << id;
   }
-  EXPECT_EQ(RouteOfCommand(IDC_PLAYLIST_TOTAL), CommandRoute::kIgnored);
-  EXPECT_EQ(RouteOfCommand(IDC_TOTAL_KB), CommandRoute::kIgnored);
-  // Escape and Enter's IDOK, and ids of nothing at all.
+  EXPECT_EQ(FindCommand(IDC_PLAYLIST_TOTAL)->Action, CommandAction::kIgnored);
+  EXPECT_EQ(FindCommand(IDC_TOTAL_KB)->Action, CommandAction::kIgnored);
+  // Escape and Enter's IDOK, controls that send none, and ids of nothing.
   for (uint32_t id : {1u, 2u, 0u, 1061u, 1006u, 65535u, 40004u}) {
-    EXPECT_EQ(RouteOfCommand(id), CommandRoute::kUnimplemented) << id;
+    EXPECT_EQ(FindCommand(id), nullptr) << id;
   }
 }
 

@@ -77,7 +77,7 @@ void ScratchFolder::CreateFolder(std::string_view relative) const {
 
 std::string ScratchFolder::Read(std::string_view relative) const {
   std::string contents;
-  EXPECT_EQ(SystemFileSystem().ReadAll(*this / relative, &contents), 0u) << relative;
+  EXPECT_EQ(ReadWholeFile(SystemFileSystem(), *this / relative, &contents), 0u) << relative;
   return contents;
 }
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/private_messages.h"
+#include "resources/private_messages.h"
 #include "resources/resource.h"
 #include "tools/playlist_generator.h"
 
