@@ -6,11 +6,8 @@
 #include <charconv>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "cli/cli_options.h"
+#include "support/byte_search.h"
 #include "outputs/printout.h"
 #include "planning/media_table.h"
 
@@ -67,25 +64,10 @@ constexpr std::array<ByteKind, 256> ByteKinds() {
 }
 constexpr std::array<ByteKind, 256> kByteKinds = ByteKinds();
 
-// Which of the sixteen bytes at `p` are not plain, one bit each: a control,
-// the quote, the backslash, or (with `high` set) a byte above 127.
+// Which of the sixteen bytes at `p` a JSON string does not take as they
+// are (see JsonUnsafeMask).
 inline unsigned NotPlain16(const unsigned char* p, bool high) {
-#if defined(__SSE2__)
-  const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-  // As signed bytes, those above 127 are below 0x20 too.
-  __m128i bad = high ? _mm_cmplt_epi8(chunk, _mm_set1_epi8(0x20))
-                     : _mm_cmpeq_epi8(_mm_min_epu8(chunk, _mm_set1_epi8(0x1F)), chunk);
-  bad = _mm_or_si128(bad, _mm_cmpeq_epi8(chunk, _mm_set1_epi8('"')));
-  bad = _mm_or_si128(bad, _mm_cmpeq_epi8(chunk, _mm_set1_epi8('\\')));
-  return static_cast<unsigned>(_mm_movemask_epi8(bad));
-#else
-  unsigned bad = 0;
-  for (unsigned i = 0; i < 16; ++i) {
-    const ByteKind kind = kByteKinds[p[i]];
-    if (kind == kEscaped || (high && kind == kHigh)) bad |= 1u << i;
-  }
-  return bad;
-#endif
+  return JsonUnsafeMask(reinterpret_cast<const char*>(p), high);
 }
 
 // The `left` bytes (fewer than sixteen) at `p` at the front of `block`, the

@@ -47,6 +47,16 @@ void ForEachLine(std::string_view text, Visit visit) {
 }
 }  // namespace m3u_detail
 
+// Whether `rest`, read as the start of a text, could be (or begin) what the
+// parse takes off a text's start: the byte-order mark or the header. Also
+// true when it is too short to tell.
+inline bool CouldStartAsTextStarts(std::string_view rest) {
+  for (std::string_view start : {m3u_detail::kUtf8Bom, m3u_detail::kHeader}) {
+    if (rest.substr(0, start.size()) == start.substr(0, rest.size())) return true;
+  }
+  return false;
+}
+
 // The number of entries of a playlist text: its path lines.
 size_t CountM3uEntries(std::string_view text);
 

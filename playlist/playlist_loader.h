@@ -9,6 +9,7 @@
 
 #include "playlist/duplicates.h"
 #include "playlist/message_box.h"
+#include "playlist/playlist_pieces.h"
 #include "playlist/track_record.h"
 #include "support/file_system.h"
 #include "support/path_shape.h"
@@ -78,13 +79,6 @@ struct LoadOutcome {
 LoadOutcome LoadPlaylist(const LoadSettings& settings, Playlist& playlist, FileSystem& files,
                          LoadHost& host);
 
-
-// Reads a whole playlist text as pieces of about `pieceSize` bytes, each
-// ending where the entries parse, and count, as within the whole text, so
-// that a load can hand each piece back as soon as its entries are read. A
-// read that fails gives its error and no text.
-uint32_t ReadPlaylistText(FileSystem& files, std::string_view path,
-                          std::vector<std::string>* pieces, size_t pieceSize = size_t{1} << 20);
 
 // Rewrites every entry's path as `mode` asks. Returns the pending message
 // ("Path changed.") when a path changed, else an empty text.
