@@ -168,5 +168,8 @@ class ReadBatch {
 
 // The real file system of the platform the program runs on.
 FileSystem& SystemFileSystem();
+// The same without its speed-ups (folders kept during a read batch): what
+// the tests set the fast one against.
+FileSystem& PlainSystemFileSystem();
 
 }  // namespace voltrak

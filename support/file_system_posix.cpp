@@ -22,6 +22,7 @@
 
 #include "support/drive_map.h"
 #include "support/file_system.h"
+#include "support/folder_cache_posix.h"
 #include "support/text_forms.h"
 #include "support/unique_handle.h"
 
@@ -147,236 +148,6 @@ class CaseMatcher {
   size_t nameCount_ = 0;
 };
 
-// Writes through this file system, on any thread. A read batch that sees
-// the count move lets go of its folders: one of them may have been renamed,
-// deleted or put in another's place.
-std::atomic<uint64_t> gWrites{0};
-
-// The folders a read batch opens files from, kept open under their POSIX
-// paths: opening a file from its folder's descriptor spares the system the
-// walk of every folder above it. One per thread, so that a thread reading
-// on its own (a watcher) never meets the folders of another's batch, and no
-// lock is needed.
-//
-// A file in none of them is opened from the batch's near folder (the
-// playlist's own) when it lies below it: a shuffled list of a large
-// collection wanders among more albums than are worth keeping, but its
-// files are mostly below the list.
-//
-// A kept folder is the one its path named when the batch first used it; a
-// folder renamed or replaced meanwhile is found again by the next batch,
-// or at once when the change went through this file system.
-class FolderCache {
- public:
-  void Begin(std::string nearFolder) {
-    if (depth_++ > 0) return;
-    while (nearFolder.size() > 1 && nearFolder.back() == '/') nearFolder.pop_back();
-    // Below the root every path is: the near folder would spare nothing.
-    if (nearFolder.size() > 1 && nearFolder[0] == '/') near_.Path = std::move(nearFolder);
-    // At most half the descriptors the process may have, so that the files
-    // themselves and everybody else's still open.
-    struct rlimit limit;
-    size_t half = kMaxFolders;
-    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
-      half = static_cast<size_t>(limit.rlim_cur / 2);
-    }
-    bound_ = std::min(kMaxFolders, half);
-    writes_ = gWrites.load(std::memory_order_acquire);
-  }
-
-  void End() {
-    if (depth_ > 0 && --depth_ == 0) {
-      Clear();
-      near_.Path.clear();
-    }
-  }
-
-  // Opens the absolute `posix` from its folder's kept descriptor, with the
-  // same outcome as open() on the whole path. False when it cannot (no
-  // batch, a name that is no plain file name, a folder that does not open
-  // or has no room): the caller opens the whole path as ever. Otherwise
-  // *fd is the descriptor, or -1 with errno set.
-  bool OpenAt(const std::string& posix, int flags, int* fd) {
-    if (depth_ == 0 || posix.empty() || posix[0] != '/') return false;
-    if (uint64_t writes = gWrites.load(std::memory_order_acquire); writes != writes_) {
-      Clear();
-      writes_ = writes;
-    }
-    // From the end, a vector at a time: called for every file of a load.
-    const size_t slash = static_cast<size_t>(
-        static_cast<const char*>(memrchr(posix.data(), '/', posix.size())) - posix.data());
-    const std::string_view leaf = std::string_view(posix).substr(slash + 1);
-    if (leaf.empty() || leaf == "." || leaf == "..") return false;
-    const std::string_view folder(posix.data(), slash == 0 ? 1 : slash);
-    const char* name = leaf.data();
-    const int folderFd = From(folder, posix, &name);
-    if (folderFd < 0) return false;
-    *fd = openat(folderFd, name, flags);
-    if (*fd < 0 && (errno == EMFILE || errno == ENFILE)) {
-      // The kept folders take descriptors that are needed: give them all
-      // back and keep none for the rest of the batch.
-      GiveUp();
-      return false;
-    }
-    return true;
-  }
-
- private:
-  // A handful of albums at a time: a list in album order reads each folder
-  // once, and a list that wanders among thousands of folders has no use for
-  // them however many are kept, while the search stays cheap.
-  static constexpr size_t kMaxFolders = 64;
-  static constexpr size_t kNone = SIZE_MAX;
-
-  struct Folder {
-    std::string Path;
-    Descriptor Fd;
-    uint64_t LastUse = 0;
-  };
-
-  // The descriptor to open `posix`, in `folder`, from, with *name its name
-  // there; -1 when there is none.
-  int From(std::string_view folder, const std::string& posix, const char** name) {
-    if (last_ != kNone && folders_[last_].Path == folder) return Use(last_);
-    const char* below = BelowNear(posix);
-    if (below != nullptr && folder != lastMiss_) {
-      // Below the near folder, a file in another folder than the one before
-      // is opened from there without a search: only a run of files in one
-      // folder, as an album's, earns that folder a place.
-      lastMiss_.assign(folder);
-      if (int fd = NearFd(); fd >= 0) {
-        *name = below;
-        return fd;
-      }
-    }
-    int fd = Find(folder);
-    if (fd < 0) fd = Admit(folder);
-    if (fd < 0 && below != nullptr && (fd = NearFd()) >= 0) *name = below;
-    return fd;
-  }
-
-  // The kept descriptor of `folder`, or -1.
-  int Find(std::string_view folder) {
-    const uint64_t hash = Hash(folder);
-    for (size_t i = 0; i < hashes_.size(); ++i) {
-      if (hashes_[i] == hash && folders_[i].Path == folder) return Use(i);
-    }
-    return -1;
-  }
-
-  int Use(size_t i) {
-    last_ = i;
-    folders_[i].LastUse = ++uses_;
-    return folders_[i].Fd.Get();
-  }
-
-  // Opens and keeps `folder`; its descriptor, or -1.
-  int Admit(std::string_view folder) {
-    size_t place = folders_.size();
-    if (place >= bound_) {
-      // Full: a folder earns a place by being asked for twice in a row, as
-      // an album's files are, so that a list in random order costs no more
-      // than opening whole paths.
-      if (bound_ == 0 || folder != lastMiss_) {
-        lastMiss_.assign(folder);
-        return -1;
-      }
-      place = static_cast<size_t>(
-          std::min_element(folders_.begin(), folders_.end(),
-                           [](const Folder& a, const Folder& b) { return a.LastUse < b.LastUse; }) -
-          folders_.begin());
-    }
-    key_.assign(folder);
-    // O_PATH asks for no right to read the folder, only to pass through it,
-    // as the walk of the whole path does.
-    Descriptor fd(open(key_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-    if (!fd) {
-      if (errno == EMFILE || errno == ENFILE) GiveUp();
-      return -1;
-    }
-    lastMiss_.clear();
-    if (place == folders_.size()) {
-      folders_.emplace_back();
-      hashes_.push_back(0);
-    }
-    folders_[place].Path.swap(key_);
-    folders_[place].Fd = std::move(fd);  // closes the folder it replaces
-    hashes_[place] = Hash(folder);
-    return Use(place);
-  }
-
-  static uint64_t Hash(std::string_view key) { return std::hash<std::string_view>()(key); }
-
-  // The part of `posix` below the near folder, never empty nor absolute, or
-  // null when it is not below it.
-  const char* BelowNear(const std::string& posix) const {
-    const std::string& near = near_.Path;
-    if (near.empty() || posix.size() <= near.size() + 1 || posix[near.size()] != '/' ||
-        posix.compare(0, near.size(), near) != 0) {
-      return nullptr;
-    }
-    size_t from = posix.find_first_not_of('/', near.size());
-    return from == std::string::npos ? nullptr : posix.c_str() + from;
-  }
-
-  // The near folder's descriptor, opened on first use; -1 when it does not open.
-  int NearFd() {
-    if (!near_.Fd && !nearFailed_) {
-      near_.Fd.Reset(open(near_.Path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-      nearFailed_ = !near_.Fd;
-    }
-    return near_.Fd.Get();
-  }
-
-  void Clear() {
-    folders_.clear();
-    hashes_.clear();
-    near_.Fd.Reset();
-    nearFailed_ = false;
-    last_ = kNone;
-    lastMiss_.clear();
-  }
-
-  void GiveUp() {
-    Clear();
-    bound_ = 0;
-    near_.Path.clear();
-  }
-
-  int depth_ = 0;
-  size_t bound_ = 0;
-  uint64_t writes_ = 0;
-  uint64_t uses_ = 0;
-  std::vector<Folder> folders_;
-  std::vector<uint64_t> hashes_;  // of folders_' paths, searched first
-  // The folder of the last lookup, so that a run of files in one folder
-  // skips the search.
-  size_t last_ = kNone;
-  std::string key_;  // reused to open a folder by its path
-  std::string lastMiss_;
-  Folder near_;  // its path stays for the batch, its descriptor as the others'
-  bool nearFailed_ = false;
-};
-
-thread_local FolderCache tFolders;
-
-// Counts a write when it is done, so that a batch that looks after it
-// finds the change made.
-struct CountedWrite {
-  CountedWrite() = default;
-  CountedWrite(const CountedWrite&) = delete;
-  CountedWrite& operator=(const CountedWrite&) = delete;
-  ~CountedWrite() { gWrites.fetch_add(1, std::memory_order_acq_rel); }
-};
-
-// Opens `posix` from its folder's kept descriptor during a read batch, else
-// by its whole path.
-int OpenFile(const std::string& posix, int flags) {
-  int fd = -1;
-  if (tFolders.OpenAt(posix, flags, &fd)) return fd;
-  return open(posix.c_str(), flags);
-}
-
 // The POSIX name of `path`, or an error code when it has none here.
 uint32_t Map(std::string_view path, std::string* posix) {
   if (path.size() > kMaxPathLength) return kErrorFilenameTooLong;
@@ -399,19 +170,27 @@ bool RegularAndBlocking(int fd, struct stat* info, bool blocking = true) {
   return fstat(fd, info) == 0 && S_ISREG(info->st_mode) && (!blocking || MakeBlocking(fd));
 }
 
+// Opens `posix`: from its folder's kept descriptor during a read batch when
+// folders are kept, else by its whole path.
+int OpenFile(const std::string& posix, int flags, bool keepFolders) {
+  int fd = -1;
+  if (keepFolders && FolderCache::ForThisThread().OpenAt(posix, flags, &fd)) return fd;
+  return open(posix.c_str(), flags);
+}
+
 // Opens an existing regular file for reading, retrying with the case
 // matched, and takes its size on the way. Opening does not wait, so that a
 // FIFO or a device named as a track is refused instead of blocking the load.
 // Without `blocking` the descriptor keeps O_NONBLOCK, which a regular file
 // ignores; ReadTail, with one read, spares itself the two calls.
-Descriptor OpenExisting(CaseMatcher& matcher, std::string& posix, uint32_t* error,
-                        uint64_t* size, bool blocking = true) {
+Descriptor OpenExisting(CaseMatcher& matcher, bool keepFolders, std::string& posix,
+                        uint32_t* error, uint64_t* size, bool blocking = true) {
   const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
-  Descriptor fd(OpenFile(posix, flags));
+  Descriptor fd(OpenFile(posix, flags, keepFolders));
   if (!fd && (errno == ENOENT || errno == ENOTDIR)) {
     int first = errno;
     if (matcher.MatchCase(posix)) {
-      fd.Reset(OpenFile(posix, flags));
+      fd.Reset(OpenFile(posix, flags, keepFolders));
     } else {
       errno = first;
     }
@@ -508,11 +287,14 @@ class PosixInputFile : public InputFile {
 
 class PosixFileSystem : public FileSystem {
  public:
+  // Without `keepFolders`, the plain twin: no folder is kept between opens.
+  explicit PosixFileSystem(bool keepFolders) : keepFolders_(keepFolders) {}
+
   std::unique_ptr<InputFile> Open(std::string_view path, uint32_t* error) override {
     std::string posix;
     if ((*error = Map(path, &posix)) != 0) return nullptr;
     uint64_t size = 0;
-    Descriptor fd = OpenExisting(matcher_, posix, error, &size);
+    Descriptor fd = OpenExisting(matcher_, keepFolders_, posix, error, &size);
     if (!fd) return nullptr;
     posix_fadvise(fd.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     return std::make_unique<PosixInputFile>(std::move(fd), size);
@@ -527,7 +309,7 @@ class PosixFileSystem : public FileSystem {
     thread_local std::string posix;
     uint32_t error = Map(path, &posix);
     if (error != 0) return error;
-    Descriptor fd = OpenExisting(matcher_, posix, &error, size, false);
+    Descriptor fd = OpenExisting(matcher_, keepFolders_, posix, &error, size, false);
     if (!fd) return error;
     if (tailSize > 0 && *size >= tailSize) {
       const off_t at = static_cast<off_t>(*size - tailSize);
@@ -655,18 +437,26 @@ class PosixFileSystem : public FileSystem {
   void BeginReadBatch(std::string_view nearFolder) override {
     std::string posix;
     if (nearFolder.find('\0') == std::string_view::npos) ToPosixPath(nearFolder, &posix);
-    tFolders.Begin(std::move(posix));
+    if (keepFolders_) FolderCache::ForThisThread().Begin(std::move(posix));
   }
-  void EndReadBatch() override { tFolders.End(); }
+  void EndReadBatch() override {
+    if (keepFolders_) FolderCache::ForThisThread().End();
+  }
 
  private:
   CaseMatcher matcher_;
+  const bool keepFolders_;
 };
 
 }  // namespace
 
 FileSystem& SystemFileSystem() {
-  static PosixFileSystem instance;
+  static PosixFileSystem instance(true);
+  return instance;
+}
+
+FileSystem& PlainSystemFileSystem() {
+  static PosixFileSystem instance(false);
   return instance;
 }
 

@@ -210,4 +210,7 @@ FileSystem& SystemFileSystem() {
   return instance;
 }
 
+// Nothing here keeps anything between opens: the plain file system is the one.
+FileSystem& PlainSystemFileSystem() { return SystemFileSystem(); }
+
 }  // namespace voltrak

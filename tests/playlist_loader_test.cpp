@@ -5,6 +5,7 @@
 #include "playlist/m3u_format.h"
 #include "playlist/playlist_loader.h"
 #include "tests/memory_file_system.h"
+#include "tools/playlist_generator.h"
 #include "tests/test_support.h"
 
 namespace voltrak {
@@ -480,6 +481,42 @@ TEST_F(FailingLoadTest, AnUnopenablePlaylistKeepsTheListAndReportsTheCode) {
     EXPECT_EQ(host.Calls.back(), "run 1034");
     EXPECT_EQ(host.CallsStartingWith("store ").size(), c.path == "C:\\Lists\\mix.m3u");
   }
+}
+
+// The folders a load keeps open are speed only: the same lists load to the
+// same records, errors and questions through the plain file system.
+TEST(LoadSpeedUps, KeptFoldersLoadAsThePlainFileSystemLoads) {
+  ScratchFolder folder;
+  GeneratorOptions options;
+  options.Count = 300;
+  options.LetterFolders = true;
+  options.MissingPercent = 10;
+  options.UntaggedPercent = 20;
+  options.Paths = GeneratorOptions::PathStyle::kMixed;
+  const GeneratedPlaylist made = GeneratePlaylist(SystemFileSystem(), folder.Path(), options);
+  ASSERT_EQ(made.Error, 0u);
+  // Folders spelled in another case, and a name that is a folder.
+  std::string text = folder.Read("example.m3u");
+  text += "A\\NONE.mp3\r\nA\r\n";
+  folder.Write("example.m3u", text);
+  auto load = [&](FileSystem& files, ScriptedLoadHost& host) {
+    LoadSettings settings;
+    settings.CurrentPlaylistPath = made.PlaylistPath;
+    settings.WarnLoadErrors = true;
+    Playlist playlist;
+    LoadPlaylist(settings, playlist, files, host);
+    std::vector<std::string> records;
+    for (const MP3Information& r : playlist.Tracks) {
+      const Id3v1Block tag = r.Tag();
+      records.push_back(std::string(PathText(r)) + "|" + std::to_string(r.Loaded) + "|" +
+                        std::to_string(r.FileSize) + "|" + std::to_string(r.PlayLength) + "|" +
+                        std::string(tag.begin(), tag.end()));
+    }
+    return records;
+  };
+  ScriptedLoadHost fastHost, plainHost;
+  EXPECT_EQ(load(SystemFileSystem(), fastHost), load(PlainSystemFileSystem(), plainHost));
+  EXPECT_EQ(fastHost.Calls, plainHost.Calls);
 }
 
 }  // namespace
