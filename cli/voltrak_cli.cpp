@@ -60,9 +60,6 @@ int main(int argc, char** argv) {
 #endif
   PrepareHeap();
   std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
-  // A large list's records take longer to free one by one than to plan; the
-  // process's end hands their memory back at once. Held from a static, the
-  // leak checker counts them as still in use.
-  static voltrak::Playlist* const kept = new voltrak::Playlist;
-  return voltrak::cli::RunCli(args, stdout, stderr, *kept);
+  voltrak::Playlist playlist;
+  return voltrak::cli::RunCli(args, stdout, stderr, playlist);
 }
