@@ -1,14 +1,22 @@
 // Every output of a random planned list, written into the in-memory file
-// system: the split lists read back as the plan's volumes, the report's
-// markup is only its own, the cue sheet's times are the play lengths summed,
-// the label has a line per track, the clipboard texts end as they should,
-// copy names are names Windows takes, and the printout draws every line on
-// its page.
+// system beside a playlist whose name the input may choose (control
+// characters, quotes, the outputs' own names), with links to the playlist
+// and older files at the outputs' names, while creates, writes, closes and
+// replaces fail where the input says. Each output file is written whole or
+// reported once and left as it was; one that reaches the playlist is
+// refused; no other file appears, and every name of the playlist reads as
+// it did. What is written is checked line by line: the split lists read
+// back as the plan's volumes, the report's markup is only its own, the cue
+// sheet is a FILE line and a TRACK and INDEX pair per track, the label a
+// line per track; the clipboard texts end as they should, copy names are
+// names Windows takes, and the printout draws every line on its page.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <iterator>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,22 +33,68 @@
 
 using voltrak::MP3Information;
 using voltrak::Playlist;
+using voltrak::fuzz::Op;
 
 namespace {
 
-// Names and extensions the outputs' naming rules treat each in their own way.
+// Names and extensions the outputs' naming rules treat each in their own
+// way; a last choice takes the name from the input.
 constexpr const char* kPlaylistPaths[] = {"C:\\Lists\\mix.m3u", "C:\\Lists\\My Mix.m3u8",
-                                          "C:\\Lists\\mix", "C:\\Lists\\m.3u"};
+                                          "C:\\Lists\\mix", "C:\\Lists\\m.3u", nullptr};
 
 class CountingHost : public voltrak::OutputHost, public voltrak::CopyHost {
  public:
   unsigned Failures = 0;
-  void CannotWrite(std::string_view, uint32_t) override { ++Failures; }
+  std::map<std::string, unsigned> Reports;  // by output name
+  void CannotWrite(std::string_view path, uint32_t) override { Report(path); }
   void NoTrackName() override {}
-  void WouldReplacePlaylist(std::string_view) override { ++Failures; }
+  void WouldReplacePlaylist(std::string_view path) override { Report(path); }
   void NextTrack(uint32_t) override {}
   void Failed(voltrak::CopyFailure, std::string_view, uint32_t) override { ++Failures; }
+
+ private:
+  void Report(std::string_view path) {
+    ++Failures;
+    ++Reports[std::string(path)];
+  }
 };
+
+// Paths compare as the file system compares them: a-z and A-Z as one.
+std::string Folded(std::string_view path) {
+  std::string folded(path);
+  for (char& c : folded) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return folded;
+}
+
+// The file name less its folder and from its last full stop on.
+std::string PlainBaseName(std::string_view path) {
+  const std::string name(path.substr(path.rfind('\\') + 1));
+  return name.substr(0, name.rfind('.'));
+}
+
+// The outputs' names, worked out here: the playlist's with `extension` in
+// place of its own; for a split list, the playlist path less four
+// characters (all of it when its file name is shorter) and the number.
+std::string NameBeside(std::string_view path, std::string_view extension) {
+  const size_t nameSize = path.size() - (path.rfind('\\') + 1);
+  return std::string(path.substr(0, path.size() - nameSize)) + PlainBaseName(path) +
+         std::string(extension);
+}
+std::string SplitName(std::string_view path, uint32_t volume) {
+  const size_t nameSize = path.size() - (path.rfind('\\') + 1);
+  char number[16];
+  std::snprintf(number, sizeof number, "-%03u.M3U", volume + 1);
+  return std::string(path.substr(0, nameSize < 4 ? path.size() : path.size() - 4)) + number;
+}
+
+// Whether `shown` is `text` as one line: each control character a blank.
+bool AsOneLine(std::string_view shown, std::string_view text) {
+  if (shown.size() != text.size()) return false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (shown[i] != (static_cast<unsigned char>(text[i]) < 0x20 ? ' ' : text[i])) return false;
+  }
+  return true;
+}
 
 std::vector<std::string_view> Lines(std::string_view text) {
   std::vector<std::string_view> lines;
@@ -49,6 +103,15 @@ std::vector<std::string_view> Lines(std::string_view text) {
     text.remove_prefix(end + 2);
   }
   CHECK(text.empty());  // every line ends in CR LF
+  return lines;
+}
+
+// Lines of a file that holds no control characters: each is one line.
+std::vector<std::string_view> OneLineEach(std::string_view text) {
+  const auto lines = Lines(text);
+  for (std::string_view line : lines) {
+    for (char c : line) CHECK(static_cast<unsigned char>(c) >= 0x20);
+  }
   return lines;
 }
 
@@ -73,23 +136,58 @@ std::vector<std::pair<size_t, size_t>> VolumeRuns(const Playlist& playlist) {
   return runs;
 }
 
-std::string File(voltrak::testing::MemoryFileSystem& files, const std::string& path) {
-  std::optional<std::string> bytes = files.Get(path);
-  CHECK(bytes.has_value());
-  return bytes.value_or(std::string());
+// What the outputs meet: the file system, the host, the playlist's names
+// and bytes, and every file before the first output.
+struct Run {
+  voltrak::testing::MemoryFileSystem& Files;
+  CountingHost& Host;
+  std::vector<std::string> PlaylistNames;
+  std::string PlaylistBytes;
+  voltrak::fuzz::Snapshot Before;
+  std::vector<std::string> Written;
+  unsigned Failures = 0;
+};
+
+// Writes one output of files `names` and settles each: written whole, its
+// text returned; or reported once and left as it was (older bytes, or
+// none). A name that reaches the playlist is never written, and the
+// playlist reads as it did.
+template <typename Write>
+std::vector<std::optional<std::string>> Settle(Run& run, const std::vector<std::string>& names,
+                                               Write write) {
+  std::vector<std::optional<std::string>> before, texts;
+  for (const std::string& name : names) before.push_back(run.Files.Get(name));
+  const voltrak::OutputResult result = write();
+  CHECK(result.Written.size() + result.Failures == names.size());
+  run.Failures += result.Failures;
+  size_t written = 0;
+  for (size_t i = 0; i < names.size(); ++i) {
+    const bool whole = written < result.Written.size() && result.Written[written] == names[i];
+    written += whole;
+    const auto reaches = [&](const std::string& name) { return Folded(name) == Folded(names[i]); };
+    CHECK(!whole || std::none_of(run.PlaylistNames.begin(), run.PlaylistNames.end(), reaches));
+    CHECK(run.Host.Reports[names[i]] == (whole ? 0u : 1u));
+    std::optional<std::string> now = run.Files.Get(names[i]);
+    if (whole) {
+      CHECK(now.has_value());
+      run.Written.push_back(names[i]);
+      texts.push_back(std::move(now));
+    } else {
+      CHECK(now == before[i]);
+      texts.emplace_back();
+    }
+  }
+  CHECK(written == result.Written.size());
+  for (const std::string& name : run.PlaylistNames) CHECK(run.Files.Get(name) == run.PlaylistBytes);
+  return texts;
 }
 
-void CheckSplitLists(const Playlist& playlist, std::string_view path,
-                     voltrak::testing::MemoryFileSystem& files,
-                     const voltrak::OutputResult& result) {
+void CheckSplitLists(const Playlist& playlist,
+                     const std::vector<std::optional<std::string>>& texts) {
   const auto runs = VolumeRuns(playlist);
-  CHECK(result.Failures == 0 && result.Written.size() == runs.size());
-  const std::string base = voltrak::SplitListBase(path);
-  for (size_t r = 0; r < runs.size() && r < result.Written.size(); ++r) {
-    const std::string name = voltrak::SplitListName(base, playlist.Tracks[runs[r].first].Volume);
-    CHECK(result.Written[r] == name);
-    const std::string text = File(files, name);
-    const auto entries = voltrak::ParseM3u(text);
+  for (size_t r = 0; r < runs.size() && r < texts.size(); ++r) {
+    if (!texts[r]) continue;
+    const auto entries = voltrak::ParseM3u(*texts[r]);
     CHECK(entries.size() == runs[r].second - runs[r].first);
     for (size_t i = 0; i < entries.size(); ++i) {
       const MP3Information& record = playlist.Tracks[runs[r].first + i];
@@ -140,12 +238,24 @@ void CheckReport(std::string_view page, const Playlist& playlist) {
   CHECK(Count(page, "<h3>Volume ") == VolumeRuns(playlist).size());
 }
 
-// One TRACK and INDEX pair per entry, each starting where the play lengths
-// before it end, modulo 2^32 seconds as every time.
-void CheckCueSheet(std::string_view sheet, const Playlist& playlist, const std::string& path) {
-  const auto lines = Lines(sheet);
+// The lines a cue sheet may hold: a FILE line naming the image, the sheet's
+// base name and ".WAV" with its quotes apostrophes and its control
+// characters blanks, quoted when it holds a blank; then one TRACK and INDEX
+// pair per entry, each starting where the play lengths before it end,
+// modulo 2^32 seconds as every time.
+void CheckCueSheet(std::string_view sheet, const Playlist& playlist, std::string_view path) {
+  const auto lines = OneLineEach(sheet);
   CHECK(lines.size() == 1 + 2 * playlist.Tracks.size());
-  CHECK(!lines.empty() && lines[0] == voltrak::CueFileLine(path));
+  const std::string_view file = lines.empty() ? "" : lines[0];
+  CHECK(file.size() >= 10 && file.substr(0, 5) == "FILE " &&
+        file.substr(file.size() - 5) == " WAVE");
+  std::string_view image = file.size() >= 10 ? file.substr(5, file.size() - 10) : "";
+  const bool quoted = image.size() >= 2 && image.front() == '"' && image.back() == '"';
+  if (quoted) image = image.substr(1, image.size() - 2);
+  CHECK(quoted == (image.find(' ') != std::string_view::npos) && Count(image, "\"") == 0);
+  std::string name = PlainBaseName(path) + ".WAV";
+  std::replace(name.begin(), name.end(), '"', '\'');
+  CHECK(AsOneLine(image, name));
   uint32_t start = 0;
   for (size_t i = 0; i < playlist.Tracks.size() && 2 + 2 * i < lines.size(); ++i) {
     char expected[64];
@@ -157,17 +267,26 @@ void CheckCueSheet(std::string_view sheet, const Playlist& playlist, const std::
   }
 }
 
-// "#" and the base name, then a line per track holding its name up to the
-// NUL that ends every text of the program.
+// "#" and the playlist's base name, then a line per track: its number, its
+// name and its play length; control characters are blanks, so that each
+// is one line.
 void CheckLabel(std::string_view label, const Playlist& playlist, std::string_view path) {
-  const auto lines = Lines(label);
+  const auto lines = OneLineEach(label);
   CHECK(lines.size() == 1 + playlist.Tracks.size());
-  CHECK(!lines.empty() && lines[0] == "#" + voltrak::BaseNameOf(path));
+  CHECK(!lines.empty() && lines[0].substr(0, 1) == "#" &&
+        AsOneLine(lines[0].substr(1), PlainBaseName(path)));
   for (size_t i = 0; i + 1 < lines.size(); ++i) {
-    std::string_view name = voltrak::ShownName(playlist.Tracks[i]);
-    name = name.substr(0, name.find('\0'));
-    CHECK(lines[i + 1].substr(4, name.size()) == name);
-    CHECK(lines[i + 1].size() > 4 + name.size() && lines[i + 1].back() == ')');
+    const MP3Information& track = playlist.Tracks[i];
+    const std::string_view name = voltrak::ShownName(track);
+    char number[16], length[32];
+    std::snprintf(number, sizeof number, "%3u ", static_cast<unsigned>(i + 1));
+    std::snprintf(length, sizeof length, " (%u:%02u)", track.PlayLength / 60,
+                  track.PlayLength % 60);
+    const std::string_view line = lines[i + 1];
+    CHECK(line.size() == std::strlen(number) + name.size() + std::strlen(length));
+    CHECK(line.substr(0, std::strlen(number)) == number &&
+          line.substr(line.size() - std::strlen(length)) == length);
+    CHECK(AsOneLine(line.substr(std::strlen(number), name.size()), name));
   }
 }
 
@@ -190,7 +309,9 @@ std::string ClipboardText(voltrak::ListTextShape shape, const Playlist& playlist
 void CheckClipboard(const Playlist& playlist, std::string_view path, uint32_t position) {
   const size_t count = playlist.Tracks.size();
   const std::string numbered = ClipboardText(voltrak::ListTextShape::kNumbered, playlist, path);
-  CHECK(Lines(numbered).size() == count + 6);
+  // The text heads with the playlist's name as it is: CR LF in the name
+  // starts lines of its own there.
+  CHECK(Lines(numbered).size() == count + 6 + Count(PlainBaseName(path), "\r\n"));
   CHECK(numbered.size() >= 6 && numbered.compare(numbered.size() - 6, 6, "\r\n\r\n\r\n") == 0);
   const std::string grouped =
       ClipboardText(voltrak::ListTextShape::kGroupedByFolder, playlist, path);
@@ -273,7 +394,8 @@ void CheckPrintout(const Playlist& playlist, int pageHeight, int lineHeight) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider input(data, size);
-  const std::string path = input.PickValueInArray(kPlaylistPaths);
+  const char* const chosen = input.PickValueInArray(kPlaylistPaths);
+  const std::string path = chosen ? chosen : "C:\\Lists\\" + input.ConsumeRandomLengthString(40);
   const voltrak::LoadSettings settings = voltrak::fuzz::RandomLoadSettings(input, path);
   voltrak::ReportSettings report;
   voltrak::PlanningSettings& planning = report.Planning;
@@ -298,30 +420,60 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint32_t position = input.ConsumeIntegralInRange<uint32_t>(0, 8);
   const int pageHeight = input.ConsumeIntegral<int16_t>();
   const int lineHeight = input.ConsumeIntegral<int8_t>();
+  const auto failures = voltrak::fuzz::ConsumeFailures(
+      input, {Op::kCreate, Op::kWrite, Op::kClose, Op::kRename, Op::kReplace}, 2);
+  // Which of the outputs' names are links to the playlist, and which hold an older file.
+  const uint8_t linked = input.ConsumeIntegral<uint8_t>();
+  const uint8_t older = input.ConsumeIntegral<uint8_t>();
 
   voltrak::testing::MemoryFileSystem files;
   // Files of a few kilobytes, so that planning by size has sizes to plan.
   voltrak::fuzz::PutRandomTracks(input, files, 5000);
-  files.Put(path, input.ConsumeRemainingBytesAsString());
+  const std::string text = input.ConsumeRemainingBytesAsString();
+  files.Put(path, text);
+  CountingHost host;
+  Run run{files, host, {path}, text, {}, {}, 0};
+  const std::string cuePath = NameBeside(path, ".cue"), labelPath = NameBeside(path, ".lbl"),
+                    pagePath = NameBeside(path, ".html");
+  const std::string named[] = {cuePath, labelPath, pagePath, SplitName(path, 0)};
+  for (size_t i = 0; i < std::size(named); ++i) {
+    if (Folded(named[i]) == Folded(path)) continue;
+    if (older >> i & 1) files.Put(named[i], "older\r\n");
+    if (linked >> i & 1) files.Link(path, named[i]), run.PlaylistNames.push_back(named[i]);
+  }
   voltrak::testing::ScriptedLoadHost loadHost;
   Playlist playlist;
   voltrak::LoadPlaylist(settings, playlist, files, loadHost);
   if (playlist.Tracks.empty()) return 0;
   voltrak::PlanVolumes(planning, playlist, path);
 
-  CountingHost host;
+  run.Before = voltrak::fuzz::Take(files);
+  voltrak::fuzz::Inject(files, failures);
   const voltrak::OutputTarget target{path, files, host};
-  CheckSplitLists(playlist, path, files, voltrak::WriteSplitLists(playlist, target));
+  std::vector<std::string> lists;
+  for (const auto& volume : VolumeRuns(playlist)) {
+    lists.push_back(SplitName(path, playlist.Tracks[volume.first].Volume));
+  }
+  CheckSplitLists(playlist,
+                  Settle(run, lists, [&] { return voltrak::WriteSplitLists(playlist, target); }));
   voltrak::testing::FixedClock clock({2024, 2, 4, 29, 23, 59, 58, 0});
-  const voltrak::OutputResult page = voltrak::WriteHtmlReport(playlist, report, clock, target);
-  CHECK(page.Written.size() == 1);
-  CheckReport(File(files, voltrak::OutputPathOf(path, ".html")), playlist);
-  const std::string cuePath = voltrak::OutputPathOf(path, ".cue");
-  CHECK(voltrak::WriteCueSheet(playlist, target).Written.size() == 1);
-  CheckCueSheet(File(files, cuePath), playlist, cuePath);
-  CHECK(voltrak::WriteLabelFile(playlist, target).Written.size() == 1);
-  CheckLabel(File(files, voltrak::OutputPathOf(path, ".lbl")), playlist, path);
-  CHECK(host.Failures == 0);
+  const auto page = Settle(
+      run, {pagePath}, [&] { return voltrak::WriteHtmlReport(playlist, report, clock, target); });
+  if (page[0]) CheckReport(*page[0], playlist);
+  const auto sheet =
+      Settle(run, {cuePath}, [&] { return voltrak::WriteCueSheet(playlist, target); });
+  if (sheet[0]) CheckCueSheet(*sheet[0], playlist, cuePath);
+  const auto label =
+      Settle(run, {labelPath}, [&] { return voltrak::WriteLabelFile(playlist, target); });
+  if (label[0]) CheckLabel(*label[0], playlist, path);
+  // Nothing was reported but the failures counted, and no file appeared
+  // but the outputs written: no scratch file stays behind.
+  CHECK(host.Failures == run.Failures);
+  std::set<std::string> expected, now;
+  for (const auto& file : run.Before) expected.insert(Folded(file.first));
+  for (const std::string& name : run.Written) expected.insert(Folded(name));
+  for (const std::string& name : files.Files()) now.insert(Folded(name));
+  CHECK(now == expected);
   CheckClipboard(playlist, path, position);
   CheckCopies(playlist, options, path, folder, files);
   CheckPrintout(playlist, pageHeight, lineHeight);
