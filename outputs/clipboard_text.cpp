@@ -51,7 +51,7 @@ void PutNumbers(Out& out, const char* format, Numbers... numbers) {
 template <typename Out>
 void Numbered(Out& out, const Playlist& playlist, std::string_view playlistPath) {
   // A name without an extension is shown whole.
-  out(BaseNameOf(playlistPath));
+  out(OneLine(BaseNameOf(playlistPath)));  // a name never adds lines of its own
   out(kLineEnd);
   const uint32_t count = playlist.TrackCount();
   PutNumbers(out, "Total tracks: %u\r\n", count);

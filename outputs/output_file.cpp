@@ -35,7 +35,18 @@ std::string OneLine(std::string_view text) {
 
 OutputDocument::OutputDocument(const OutputTarget& target, std::string path)
     : target_(target), path_(std::move(path)) {
-  if (!target_.PlaylistPath.empty() && SameFile(target_.Files, path_, target_.PlaylistPath)) {
+  // Whether the name reaches the playlist; when the system cannot tell,
+  // nothing is written rather than risk it.
+  std::optional<FileIdentity> there, playlist;
+  failure_ = IdentifyIfThere(target_.Files, path_, &there);
+  if (failure_ == 0 && there && !target_.PlaylistPath.empty()) {
+    failure_ = IdentifyIfThere(target_.Files, target_.PlaylistPath, &playlist);
+  }
+  if (failure_ != 0) {
+    target_.Host.CannotWrite(path_, failure_);
+    return;
+  }
+  if (there && playlist && *there == *playlist) {
     failure_ = kErrorAccessDenied;
     target_.Host.WouldReplacePlaylist(path_);
     return;

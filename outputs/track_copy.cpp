@@ -95,10 +95,15 @@ CopyOutcome CopyFileKeepTimes(FileSystem& files, CopyHost& host, std::string_vie
   // The destination under another spelling, a link or a folder that is the
   // source's own: nothing to copy, and nothing to lose.
   const std::optional<FileIdentity> from = input->Identity();
-  FileIdentity to;
-  if (files.Identify(destination, &to) == kErrorSuccess) {
-    if (from && *from == to) return CopyOutcome::kSame;
-    if (reads != nullptr && reads->Has(to)) {
+  std::optional<FileIdentity> to;
+  // When the system cannot tell what the destination is, nothing is risked.
+  if (uint32_t unknown = IdentifyIfThere(files, destination, &to); unknown != kErrorSuccess) {
+    host.Failed(CopyFailure::kCreate, destination, unknown);
+    return CopyOutcome::kFailed;
+  }
+  if (to) {
+    if (from && *from == *to) return CopyOutcome::kSame;
+    if (reads != nullptr && reads->Has(*to)) {
       host.Failed(CopyFailure::kIsRead, destination, kErrorAccessDenied);
       return CopyOutcome::kFailed;
     }
@@ -162,16 +167,22 @@ CopyResult CopyTracks(const Playlist& playlist, const OptionFlags& options,
   // Every file the run reads, before any copy is placed: a copy named as a
   // later track's source would otherwise take its place before it is read.
   // Each is opened, as the copy will open it, whatever case it is named in.
+  // A source that did not open then is not copied later either: it may be
+  // an earlier track's copy by then.
   ReadFiles reads;
   auto add = [&](std::string_view path) {
     uint32_t error = 0;
     if (std::unique_ptr<InputFile> file = files.Open(path, &error)) {
       if (std::optional<FileIdentity> identity = file->Identity()) reads.Add(*identity);
+      return kErrorSuccess;
     }
+    return error != kErrorSuccess ? error : kErrorFileNotFound;
   };
   add(playlistPath);
+  std::vector<uint32_t> unopened;
+  unopened.reserve(playlist.Tracks.size());
   for (const MP3Information& record : playlist.Tracks) {
-    add(ResolveOpenPath(PathText(record), playlistPath));
+    unopened.push_back(add(ResolveOpenPath(PathText(record), playlistPath)));
   }
   reads.Seal();
   for (uint32_t i = 0; i < playlist.TrackCount(); ++i) {
@@ -181,6 +192,11 @@ CopyResult CopyTracks(const Playlist& playlist, const OptionFlags& options,
     std::string destination = CopyDestination(folder, CopyName(record, i, options));
     if (source == destination) {
       ++result.Skipped;
+      continue;
+    }
+    if (unopened[i] != kErrorSuccess) {
+      host.Failed(CopyFailure::kOpenSource, source, unopened[i]);
+      ++result.Failures;
       continue;
     }
     switch (CopyFileKeepTimes(files, host, source, destination, &reads)) {

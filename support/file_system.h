@@ -145,6 +145,22 @@ inline uint32_t ReadWholeFile(FileSystem& files, std::string_view path, std::str
   }
 }
 
+// Whether an error says that no file is there.
+inline bool IsMissing(uint32_t error) {
+  return error == kErrorFileNotFound || error == kErrorPathNotFound;
+}
+
+// The identity of the file `path` names into *identity, or none when no
+// file is there; 0, or the error when the system could not tell.
+inline uint32_t IdentifyIfThere(FileSystem& files, std::string_view path,
+                                std::optional<FileIdentity>* identity) {
+  FileIdentity found;
+  const uint32_t error = files.Identify(path, &found);
+  identity->reset();
+  if (error == kErrorSuccess) *identity = found;
+  return IsMissing(error) ? kErrorSuccess : error;
+}
+
 // Whether two names reach one file that exists.
 inline bool SameFile(FileSystem& files, std::string_view a, std::string_view b) {
   FileIdentity first, second;

@@ -96,6 +96,7 @@ TEST(FileSystem, CreatesOnlyNewNamesAndKnowsAFileByItsIdentity) {
   auto opened = files.Open(folder / "A.MP3", &error);
   ASSERT_TRUE(opened);
   EXPECT_EQ(opened->Identity(), identity);
+  opened.reset();
   folder.Write("b.mp3", "b");
   EXPECT_FALSE(SameFile(files, folder / "b.mp3", folder / "a.mp3"));
   FileIdentity none;
