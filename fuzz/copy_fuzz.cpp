@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto failures =
       voltrak::fuzz::ConsumeFailures(input,
                                      {Op::kOpen, Op::kRead, Op::kCreate, Op::kWrite, Op::kClose,
-                                      Op::kReplace, Op::kGetTimes, Op::kSetTimes},
+                                      Op::kReplace, Op::kGetTimes, Op::kSetTimes, Op::kIdentify},
                                      2);
   const std::string path = kFolder + input.ConsumeRandomLengthString(32);
   MemoryFileSystem files;

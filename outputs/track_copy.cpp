@@ -77,7 +77,8 @@ void ReadFiles::Seal() {
   identities_.erase(std::unique(identities_.begin(), identities_.end()), identities_.end());
 }
 
-bool ReadFiles::Has(const FileIdentity& identity) const {
+bool ReadFiles::MayHold(const FileIdentity& identity) const {
+  if (unknown_) return true;
   auto less = [](const FileIdentity& a, const FileIdentity& b) {
     return a.Volume != b.Volume ? a.Volume < b.Volume : a.Index < b.Index;
   };
@@ -103,7 +104,7 @@ CopyOutcome CopyFileKeepTimes(FileSystem& files, CopyHost& host, std::string_vie
   }
   if (to) {
     if (from && *from == *to) return CopyOutcome::kSame;
-    if (reads != nullptr && reads->Has(*to)) {
+    if (reads != nullptr && reads->MayHold(*to)) {
       host.Failed(CopyFailure::kIsRead, destination, kErrorAccessDenied);
       return CopyOutcome::kFailed;
     }
@@ -172,11 +173,19 @@ CopyResult CopyTracks(const Playlist& playlist, const OptionFlags& options,
   ReadFiles reads;
   auto add = [&](std::string_view path) {
     uint32_t error = 0;
+    std::optional<FileIdentity> identity;
     if (std::unique_ptr<InputFile> file = files.Open(path, &error)) {
-      if (std::optional<FileIdentity> identity = file->Identity()) reads.Add(*identity);
-      return kErrorSuccess;
+      identity = file->Identity();
+      error = kErrorSuccess;
+    } else if (error == kErrorSuccess) {
+      error = kErrorFileNotFound;
     }
-    return error != kErrorSuccess ? error : kErrorFileNotFound;
+    // A file there that would not open is still not to be written over.
+    if (!identity && !IsMissing(error) && IdentifyIfThere(files, path, &identity) != 0) {
+      reads.AddUnknown();
+    }
+    if (identity) reads.Add(*identity);
+    return error;
   };
   add(playlistPath);
   std::vector<uint32_t> unopened;

@@ -55,12 +55,17 @@ enum class CopyOutcome { kCopied, kEmpty, kSame, kFailed };
 class ReadFiles {
  public:
   void Add(const FileIdentity& identity) { identities_.push_back(identity); }
+  // A file the run reads whose identity the system would not give: any
+  // file already there may be it.
+  void AddUnknown() { unknown_ = true; }
   // Call once every file is added.
   void Seal();
-  bool Has(const FileIdentity& identity) const;
+  // Whether an existing file may be one the run reads.
+  bool MayHold(const FileIdentity& identity) const;
 
  private:
   std::vector<FileIdentity> identities_;
+  bool unknown_ = false;
 };
 
 struct CopyResult {
