@@ -372,9 +372,10 @@ void OnMediumChosen(HWND window) {
   DebugText(trace);
 }
 
-void OnModeChosen(HWND window, int id, uint32_t& mode, uint32_t rows) {
+template <typename Mode>
+void OnModeChosen(HWND window, int id, Mode& mode, uint32_t rows) {
   LRESULT row = SelectedRow(window, id);
-  if (row >= 0 && static_cast<uint32_t>(row) < rows) mode = static_cast<uint32_t>(row);
+  if (row >= 0 && static_cast<uint32_t>(row) < rows) mode = static_cast<Mode>(row);
 }
 
 void OnFillModeNotice(HWND window, UINT code) {

@@ -9,13 +9,16 @@
 #include <cstdint>
 #include <string>
 
+#include "planning/volume_planner.h"
+#include "playlist/playlist_loader.h"
+
 namespace voltrak {
 
 // The three stored modes.
 struct StoredModes {
-  uint32_t FillMode = 0;
-  uint32_t PathMode = 0;
-  uint32_t DuplicateMode = 0;
+  FillBy FillMode = kFillNoSplitting;
+  PathRepair PathMode = kIgnorePaths;
+  DuplicateHandling DuplicateMode = kKeepAllDuplicates;
 };
 
 std::string LoadPlayerDirectory();

@@ -6,6 +6,9 @@
 #include <string>
 #include <string_view>
 
+#include "planning/volume_planner.h"
+#include "playlist/playlist_loader.h"
+
 namespace voltrak {
 
 inline constexpr const char* kSettingsFileName = "Voltrak.INI";
@@ -14,9 +17,13 @@ inline constexpr const char* kRegistryKey = "software\\zorv\\Voltrak";
 inline constexpr const char* kAlwaysOnTopValue = "AlwaysOnTop";
 
 // Range rules applied to the numbers the profile functions read.
-inline uint32_t FillModeFromStored(uint32_t value) { return value % 3; }
-inline uint32_t PathModeFromStored(uint32_t value) { return value % 3; }
-inline uint32_t DuplicateModeFromStored(uint32_t value) { return value & 3; }
+inline FillBy FillModeFromStored(uint32_t value) { return static_cast<FillBy>(value % 3); }
+inline PathRepair PathModeFromStored(uint32_t value) {
+  return static_cast<PathRepair>(value % 3);
+}
+inline DuplicateHandling DuplicateModeFromStored(uint32_t value) {
+  return static_cast<DuplicateHandling>(value & 3);
+}
 
 // Any stored value other than 0 is on.
 inline bool AlwaysOnTopFromStored(uint32_t value) { return value != 0; }

@@ -93,13 +93,14 @@ std::string Quote(std::string_view text) { return "'" + std::string(text) + "'";
 
 // Sets `target` to the position of `value` among `words` (the mode lists'
 // row numbers); returns the usage error, or an empty text.
+template <typename Mode>
 std::string ChooseWord(const std::string& name, std::string_view value,
-                       std::initializer_list<const char*> words, uint32_t* target) {
+                       std::initializer_list<const char*> words, Mode* target) {
   std::string list;
   uint32_t row = 0;
   for (const char* word : words) {
     if (value == word) {
-      *target = row;
+      *target = static_cast<Mode>(row);
       return {};
     }
     list += (row++ == 0 ? "" : ", ") + std::string(word);

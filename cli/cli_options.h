@@ -31,12 +31,12 @@ struct DriveMapping {
 struct CliOptions {
   std::string Playlist;  // as given on the command line
   std::optional<std::string> Name;  // --name: what a list on standard input goes by
-  uint32_t PathMode = kIgnorePaths;
+  PathRepair PathMode = kIgnorePaths;
   bool WarnLoadErrors = false;
-  uint32_t DuplicateMode = kKeepAllDuplicates;
+  DuplicateHandling DuplicateMode = kKeepAllDuplicates;
   bool Rewrite = false;  // answer Yes to the rewrite question
   std::vector<DriveMapping> Drives;
-  uint32_t FillMode = kFillByTime;  // how many CDs is the usual question
+  FillBy FillMode = kFillByTime;  // how many CDs is the usual question
   size_t MediumRow = 0;
   // Typed into "Medium:" and "Reserve 1st:", in the order given.
   std::vector<std::string> Capacities;

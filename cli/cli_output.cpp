@@ -324,7 +324,7 @@ void WriteJson(OutputBuffer& out, const PlanTexts& texts, const Playlist& playli
     }
   }
   out.Append("},\n  \"settings\": {\"fill\": ");
-  AppendJsonString(out, kFillWords[planning.FillMode < kFillWords.size() ? planning.FillMode : 0]);
+  AppendJsonString(out, kFillWords[planning.FillMode < kFillWords.size() ? planning.FillMode : 0u]);
   AppendMember(out, ", \"medium_row\": ", static_cast<uint32_t>(mediumRow));
   out.Append(", \"medium_caption\": ");
   AppendJsonString(out, mediumRow < kMediumCount ? MediaTable[mediumRow].Caption : "");

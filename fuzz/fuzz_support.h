@@ -37,8 +37,9 @@ inline constexpr const char* kTrackPaths[] = {"C:\\Lists\\a.mp3", "C:\\Lists\\b.
 inline LoadSettings RandomLoadSettings(FuzzedDataProvider& input, std::string path) {
   LoadSettings settings;
   settings.CurrentPlaylistPath = std::move(path);
-  settings.PathMode = input.ConsumeIntegralInRange<uint32_t>(0, 2);
-  settings.DuplicateMode = input.ConsumeIntegralInRange<uint32_t>(0, 3);
+  settings.PathMode = static_cast<PathRepair>(input.ConsumeIntegralInRange<uint32_t>(0, 2));
+  settings.DuplicateMode =
+      static_cast<DuplicateHandling>(input.ConsumeIntegralInRange<uint32_t>(0, 3));
   settings.WarnLoadErrors = input.ConsumeBool();
   settings.ListFromPlayer = input.ConsumeBool();
   return settings;

@@ -399,7 +399,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const voltrak::LoadSettings settings = voltrak::fuzz::RandomLoadSettings(input, path);
   voltrak::ReportSettings report;
   voltrak::PlanningSettings& planning = report.Planning;
-  planning.FillMode = input.ConsumeIntegralInRange<uint32_t>(0, 2);
+  planning.FillMode = static_cast<voltrak::FillBy>(input.ConsumeIntegralInRange<uint32_t>(0, 2));
   planning.MediumSeconds = input.ConsumeIntegral<uint16_t>();
   planning.MediumKB = input.ConsumeIntegral<uint16_t>();
   planning.ReserveSeconds = input.ConsumeIntegral<uint16_t>();

@@ -73,7 +73,7 @@ bool ChooseMedium(PlanningSettings& settings, size_t row) {
 
 bool ChooseFillMode(PlanningSettings& settings, uint32_t fillMode) {
   if (fillMode > kFillBySize) return false;
-  settings.FillMode = fillMode;
+  settings.FillMode = static_cast<FillBy>(fillMode);
   return true;
 }
 

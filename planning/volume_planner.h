@@ -14,8 +14,8 @@
 
 namespace voltrak {
 
-// FillMode values: the row numbers of the fill mode list.
-enum : uint32_t {
+// FillMode: what is measured; the row of the fill mode list.
+enum FillBy : uint32_t {
   kFillNoSplitting = 0,
   kFillByTime = 1,
   kFillBySize = 2,
@@ -25,7 +25,7 @@ inline constexpr std::array<const char*, 3> kFillModeNames = {
 
 
 struct PlanningSettings {
-  uint32_t FillMode = kFillNoSplitting;  // the stored setting replaces this
+  FillBy FillMode = kFillNoSplitting;  // the stored setting replaces this
   uint32_t MediumSeconds = 4800;         // the first medium's capacity
   uint32_t MediumKB = 716800;
   uint32_t ReserveSeconds = 0;           // already used on the first volume

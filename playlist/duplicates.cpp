@@ -79,7 +79,7 @@ DuplicatePanelTexts DuplicatePanelTextsOf(const EntryRef& entry) {
   return texts;
 }
 
-std::string RemoveDuplicates(uint32_t mode, Playlist& playlist, std::string_view pending,
+std::string RemoveDuplicates(DuplicateHandling mode, Playlist& playlist, std::string_view pending,
                              DuplicateHost& host) {
   const size_t n = playlist.Tracks.size();
   if (mode == kKeepAllDuplicates || mode > kKeepLastDuplicates || n < 2) {

@@ -11,7 +11,9 @@
 
 namespace voltrak {
 
-enum DuplicateMode : uint32_t {
+// DuplicateMode: what a load does with entries listed twice; the row of
+// the duplicates list.
+enum DuplicateHandling : uint32_t {
   kKeepAllDuplicates = 0,
   kQueryDuplicates = 1,
   kKeepFirstDuplicates = 2,
@@ -53,7 +55,7 @@ inline constexpr std::string_view kDuplicatesRemovedAndPathsChanged =
 // message: `pending` as it came, or the one that says duplicates went. Two
 // entries are duplicates when their display names and their paths are the
 // same byte for byte; an entry without a path is never one.
-std::string RemoveDuplicates(uint32_t mode, Playlist& playlist, std::string_view pending,
+std::string RemoveDuplicates(DuplicateHandling mode, Playlist& playlist, std::string_view pending,
                              DuplicateHost& host);
 
 }  // namespace voltrak

@@ -121,7 +121,7 @@ std::optional<std::string> RelativeOf(std::string_view path, std::string_view pl
 
 }  // namespace
 
-std::string RepairPaths(uint32_t mode, std::string_view playlistPath, Playlist& playlist,
+std::string RepairPaths(PathRepair mode, std::string_view playlistPath, Playlist& playlist,
                         LoadHost& host) {
   // Leaving paths as they are needs no look at them: on a large list that
   // look is a walk through every record's path.

@@ -16,7 +16,8 @@
 
 namespace voltrak {
 
-enum PathMode : uint32_t { kIgnorePaths = 0, kRelativePaths = 1, kAbsolutePaths = 2 };
+// PathMode: how a load repairs the listed paths; the row of the paths list.
+enum PathRepair : uint32_t { kIgnorePaths = 0, kRelativePaths = 1, kAbsolutePaths = 2 };
 
 // What a load needs from the user interface, the duplicate question and the
 // trace included. The window implements it with real controls; tests and the
@@ -53,8 +54,8 @@ class LoadHost : public DuplicateHost {
 // What a load reads besides the file itself.
 struct LoadSettings {
   std::string CurrentPlaylistPath;
-  uint32_t PathMode = kIgnorePaths;
-  uint32_t DuplicateMode = kKeepAllDuplicates;
+  PathRepair PathMode = kIgnorePaths;
+  DuplicateHandling DuplicateMode = kKeepAllDuplicates;
   bool WarnLoadErrors = false;
   bool ListFromPlayer = false;
   bool AutoRepeatLastCommand = false;
@@ -82,7 +83,7 @@ LoadOutcome LoadPlaylist(const LoadSettings& settings, Playlist& playlist, FileS
 
 // Rewrites every entry's path as `mode` asks. Returns the pending message
 // ("Path changed.") when a path changed, else an empty text.
-std::string RepairPaths(uint32_t mode, std::string_view playlistPath, Playlist& playlist,
+std::string RepairPaths(PathRepair mode, std::string_view playlistPath, Playlist& playlist,
                         LoadHost& host);
 
 }  // namespace voltrak

@@ -43,7 +43,7 @@ std::vector<std::string> PathsOf(const Playlist& playlist) {
 
 TEST(RemoveDuplicates, KeepFirstAndKeepLastKeepOneOfEachGroupInListOrder) {
   const struct {
-    uint32_t mode;
+    DuplicateHandling mode;
     const char* pending;
     std::vector<std::string> kept;
     const char* message;
@@ -77,7 +77,7 @@ TEST(RemoveDuplicates, KeepFirstAndKeepLastKeepOneOfEachGroupInListOrder) {
 }
 
 TEST(RemoveDuplicates, OnlyTheSameNameAndPathByteForByteAreDuplicates) {
-  for (uint32_t mode : {kQueryDuplicates, kKeepFirstDuplicates, kKeepLastDuplicates}) {
+  for (DuplicateHandling mode : {kQueryDuplicates, kKeepFirstDuplicates, kKeepLastDuplicates}) {
     // The same file name in other folders; paths that differ in case; a
     // display name that differs; entries without a path at all.
     Playlist playlist = ListOf({{"C:\\a\\x.mp3", 1}, {"C:\\b\\x.mp3", 2}, {"C:\\A\\X.MP3", 3},
