@@ -1,8 +1,8 @@
 #!/bin/bash
 # tools/fuzz.sh TARGET [SECONDS]: builds the fuzz tree with clang and runs one
 # libFuzzer target (m3u_parse, play_length, capacity, load, tag, cli_options,
-# outputs, copy) for SECONDS (default 60) on a copy of its starting corpus, so the
-# repository's inputs stay as they were made. Findings are written as crash-*
+# outputs, copy, mp3_frames, id3v2) for SECONDS (default 60) on a copy of its
+# starting corpus, so the repository's inputs stay as they were made. Findings are written as crash-*
 # files in the run folder. The tree is $VOLTRAK_FUZZ_BUILD, by default
 # $VOLTRAK_BUILD/fuzz.
 set -euo pipefail
