@@ -46,6 +46,8 @@ struct CliOptions {
   OutputForm Output = OutputForm::kPlan;
   ListTextShape TextShape = ListTextShape::kNumbered;  // --text
   OutputRequest Outputs;  // files to write after the plan
+  bool MeasureUntimed = true;  // --measure / --no-measure
+  bool ReadId3v2 = true;       // --id3v2 / --no-id3v2
   ProgressChoice Progress = ProgressChoice::kAuto;
 };
 

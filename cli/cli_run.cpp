@@ -230,6 +230,8 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
   settings.PathMode = options.PathMode;
   settings.WarnLoadErrors = options.WarnLoadErrors;
   settings.DuplicateMode = options.DuplicateMode;
+  settings.MeasureUntimed = options.MeasureUntimed;
+  settings.ReadId3v2 = options.ReadId3v2;
 
   std::string text;
   if (piped && !ReadStandardInput(&text)) {

@@ -60,6 +60,11 @@ struct LoadSettings {
   bool ListFromPlayer = false;
   bool AutoRepeatLastCommand = false;
   uint32_t LastCommand = 0;
+  // What is read from the track files besides the size and the ID3v1 tag:
+  // the play length of an entry the list gives none, and the tag of a file
+  // that has only an ID3v2 one.
+  bool MeasureUntimed = true;
+  bool ReadId3v2 = true;
 };
 
 // What a load did, for callers that act on it (an exit code, a dialog that
