@@ -362,6 +362,9 @@ void WriteJson(OutputBuffer& out, const PlanTexts& texts, const Playlist& playli
     AppendOptionalString(out, track.TrackName());
     AppendMember(out, ", \"file_size_kb\": ", track.FileSize);
     AppendMember(out, ", \"play_length\": ", track.PlayLength);
+    out.Append(track.LengthFrom == LengthSource::kExtinf     ? ", \"length_source\": \"extinf\""
+               : track.LengthFrom == LengthSource::kMeasured ? ", \"length_source\": \"measured\""
+                                                             : ", \"length_source\": \"none\"");
     AppendMember(out, ", \"volume\": ", track.Volume);
     AppendMember(out, ", \"volume_track\": ", track.VolumeTrack);
     out.Append(track.Loaded ? ", \"loaded\": true" : ", \"loaded\": false");

@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "playlist/duplicates.h"
+#include "playlist/id3v2.h"
 #include "playlist/m3u_format.h"
+#include "playlist/mp3_frames.h"
 #include "playlist/playlist_pieces.h"
 #include "support/whole_path.h"
 
@@ -44,10 +46,66 @@ void StoreTexts(MP3Information& record, TextBlock& piece, const M3uEntry& entry)
   }
 }
 
-// Reads one entry's track file for its size and tag. Returns 0 or the
-// system's error code.
-uint32_t ReadTrackFile(MP3Information& record, std::string_view fullPath, FileSystem& files) {
+// `size` bytes of `file` from `offset` on, or fewer at its end.
+std::string ReadPart(InputFile& file, uint64_t offset, size_t size) {
+  std::string bytes(size, '\0');
+  size_t got = 0;
+  if (file.ReadAt(offset, bytes.data(), bytes.size(), &got) != kErrorSuccess) got = 0;
+  bytes.resize(got);
+  return bytes;
+}
+
+// The texts of an ID3v2 tag at the start of `head` as the record's tag.
+void TakeId3v2Tag(MP3Information& record, std::string_view head) {
+  if (std::optional<Id3v1Block> tag = Id3v1FromId3v2(head)) record.SetTag(*tag);
+}
+
+// The size, the ID3v1 tag, and what the settings ask of the file besides:
+// the play length from its audio when the list gives none, and the texts
+// of its ID3v2 tag when it has no ID3v1 tag. A few KiB from its start and
+// its last bytes, read once the file is open.
+uint32_t ReadWholeTrack(MP3Information& record, std::string_view fullPath, FileSystem& files,
+                        const LoadSettings& settings) {
+  uint32_t error = kErrorSuccess;
+  std::unique_ptr<InputFile> file = files.Open(fullPath, &error);
+  if (!file) return error != kErrorSuccess ? error : kErrorFileNotFound;
+  const uint64_t size = file->Size();
+  const uint64_t tailAt = size > kFileTailSize ? size - kFileTailSize : 0;
+  const std::string tail = ReadPart(*file, tailAt, static_cast<size_t>(size - tailAt));
+  const std::string head = ReadPart(*file, 0, kAudioHeadSize);
+  if (tail.size() >= sizeof(Id3v1Block)) {
+    Id3v1Block tag;
+    std::copy(tail.end() - static_cast<std::ptrdiff_t>(tag.size()), tail.end(), tag.begin());
+    record.SetTag(tag);
+  }
+  if (settings.ReadId3v2 && record.Tag()[0] == 0) TakeId3v2Tag(record, head);
+  if (record.PlayLength == 0 && settings.MeasureUntimed) {
+    if (std::optional<uint64_t> start = AudioStartOf(head, size)) {
+      // A tag longer than the first read: the audio's own first bytes.
+      const std::string audio = *start + kAudioHeadSize <= head.size()
+                                    ? head.substr(static_cast<size_t>(*start))
+                                    : ReadPart(*file, *start, kAudioHeadSize);
+      if (std::optional<uint32_t> seconds = Mp3PlayLength(audio, *start, size, tail)) {
+        record.PlayLength = *seconds;
+        record.LengthFrom = LengthSource::kMeasured;
+      }
+    }
+  }
+  record.FileSize = static_cast<uint32_t>(size) / 1024u;  // the low 32 bits, as the system gives them
+  record.Loaded = 1;
+  return kErrorSuccess;
+}
+
+// Reads one entry's track file for its size and tag, and what the settings
+// ask besides. Returns 0 or the system's error code.
+uint32_t ReadTrackFile(MP3Information& record, std::string_view fullPath, FileSystem& files,
+                       const LoadSettings& settings) {
   if (fullPath.size() > kMaxPathLength) return kErrorFilenameTooLong;
+  // An entry the list gives no length: the file's head is wanted anyway.
+  if (record.PlayLength == 0 && settings.MeasureUntimed) {
+    return ReadWholeTrack(record, fullPath, files, settings);
+  }
+  // Otherwise the one read of the tail a timed list has always cost.
   uint64_t size = 0;
   size_t tailRead = 0;
   Id3v1Block tag;
@@ -55,6 +113,13 @@ uint32_t ReadTrackFile(MP3Information& record, std::string_view fullPath, FileSy
   if (error != kErrorSuccess) return error;
   // A file too short to hold a tag has none.
   if (tailRead == tag.size()) record.SetTag(tag);
+  // Only a file without an ID3v1 tag is opened again, for its ID3v2 tag.
+  if (settings.ReadId3v2 && record.Tag()[0] == 0 && size > kId3v2HeaderSize) {
+    uint32_t ignored = 0;
+    if (std::unique_ptr<InputFile> file = files.Open(fullPath, &ignored)) {
+      TakeId3v2Tag(record, ReadPart(*file, 0, kAudioHeadSize));
+    }
+  }
   record.FileSize = static_cast<uint32_t>(size) / 1024u;  // the low 32 bits, as the system gives them
   record.Loaded = 1;
   return kErrorSuccess;
@@ -239,15 +304,17 @@ bool ReadPlaylist(const LoadSettings& settings, Playlist& playlist, FileSystem& 
     MP3Information& record = playlist.Tracks.emplace_back();
     StoreTexts(record, *piece, entry);
     if (std::optional<std::string_view> info = record.ExtendedInfo()) {
-      // The play length comes from the list only, never from the file.
+      // A length the list gives is the length; the file is measured only
+      // for one it does not give (ReadTrackFile).
       record.PlayLength = PlayLengthOf(*info);
-      playlist.TotalSeconds += record.PlayLength;
+      if (record.PlayLength != 0) record.LengthFrom = LengthSource::kExtinf;
     }
     ResolveOpenPathInto(PathText(record), list, &fullPath);
     bool stop = false;
     // Only a text there was no room for leaves the record without a path.
     uint32_t trackError =
-        record.FilePath() ? ReadTrackFile(record, fullPath, files) : kErrorNotEnoughMemory;
+        record.FilePath() ? ReadTrackFile(record, fullPath, files, settings) : kErrorNotEnoughMemory;
+    playlist.TotalSeconds += record.PlayLength;
     if (trackError != kErrorSuccess) {
       host.Trace(Quoted("Could not load \"", fullPath, "\"\n"));
       host.Trace(Quoted("Original file name is \"", entry.FilePath, "\"\n"));

@@ -17,6 +17,7 @@ MP3Information::MP3Information(MP3Information&& other) noexcept
       Volume(other.Volume),
       VolumeTrack(other.VolumeTrack),
       Loaded(other.Loaded),
+      LengthFrom(other.LengthFrom),
       block_(std::exchange(other.block_, nullptr)),
       infoOffset_(other.infoOffset_),
       infoSize_(other.infoSize_),
@@ -42,6 +43,7 @@ MP3Information& MP3Information::operator=(MP3Information&& other) noexcept {
     Volume = other.Volume;
     VolumeTrack = other.VolumeTrack;
     Loaded = other.Loaded;
+    LengthFrom = other.LengthFrom;
   }
   return *this;
 }

@@ -64,6 +64,10 @@ class TextBlockRef {
   TextBlock* block_;
 };
 
+// Where a record's play length came from: its "#EXTINF:" line, the audio
+// of its file, or nowhere (0 seconds).
+enum class LengthSource : uint8_t { kNone, kExtinf, kMeasured };
+
 // A playlist entry. Move-only: its texts and tag have exactly one holder
 // among the records, and a moved-from record keeps nothing. The display
 // name is derived again by every setter, so it always follows the texts.
@@ -81,6 +85,7 @@ class MP3Information {
   uint32_t Volume = 0;       // 0-based, set by planning
   uint32_t VolumeTrack = 0;  // 0-based position in the volume
   int32_t Loaded = 0;        // 1 when the file was opened during the load
+  LengthSource LengthFrom = LengthSource::kNone;
 
   // The "#" line before the path and the path line, without line ends.
   std::optional<std::string_view> ExtendedInfo() const {

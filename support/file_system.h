@@ -76,6 +76,14 @@ class InputFile {
   virtual uint32_t Read(char* buffer, size_t capacity, size_t* got) = 0;
   // Who the open file is, when the system says.
   virtual std::optional<FileIdentity> Identity() const { return std::nullopt; }
+  // Up to `capacity` bytes from `offset` on, whatever was read before; *got
+  // is less only at the file's end. Files that cannot be read this way
+  // (a text on standard input) say kErrorInvalidParameter.
+  virtual uint32_t ReadAt(uint64_t offset, char* buffer, size_t capacity, size_t* got) {
+    static_cast<void>(offset), static_cast<void>(buffer), static_cast<void>(capacity);
+    *got = 0;
+    return kErrorInvalidParameter;
+  }
 };
 
 class FileSystem {

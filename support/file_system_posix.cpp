@@ -266,6 +266,18 @@ class PosixInputFile : public InputFile {
  public:
   PosixInputFile(Descriptor fd, uint64_t size) : fd_(std::move(fd)), size_(size) {}
   uint64_t Size() const override { return size_; }
+  uint32_t ReadAt(uint64_t offset, char* buffer, size_t capacity, size_t* got) override {
+    *got = 0;
+    while (*got < capacity) {
+      const ssize_t read = pread(fd_.Get(), buffer + *got, capacity - *got,
+                                 static_cast<off_t>(offset + *got));
+      if (read < 0 && errno == EINTR) continue;
+      if (read < 0) return FromErrno(errno);
+      if (read == 0) break;
+      *got += static_cast<size_t>(read);
+    }
+    return kErrorSuccess;
+  }
   std::optional<FileIdentity> Identity() const override {
     struct stat info;
     if (fstat(fd_.Get(), &info) != 0) return std::nullopt;

@@ -68,6 +68,24 @@ class Win32InputFile : public InputFile {
  public:
   Win32InputFile(FileHandle file, uint64_t size) : file_(std::move(file)), size_(size) {}
   uint64_t Size() const override { return size_; }
+  uint32_t ReadAt(uint64_t offset, char* buffer, size_t capacity, size_t* got) override {
+    *got = 0;
+    while (*got < capacity) {
+      OVERLAPPED at = {};
+      at.Offset = static_cast<DWORD>(offset + *got);
+      at.OffsetHigh = static_cast<DWORD>((offset + *got) >> 32);
+      const size_t left = capacity - *got;
+      DWORD chunk = left > 0x40000000u ? 0x40000000u : static_cast<DWORD>(left);
+      DWORD read = 0;
+      if (!ReadFile(file_.Get(), buffer + *got, chunk, &read, &at)) {
+        const DWORD error = GetLastError();
+        return error == ERROR_HANDLE_EOF ? kErrorSuccess : error;
+      }
+      if (read == 0) break;
+      *got += read;
+    }
+    return kErrorSuccess;
+  }
   std::optional<FileIdentity> Identity() const override {
     BY_HANDLE_FILE_INFORMATION information;
     if (!GetFileInformationByHandle(file_.Get(), &information)) return std::nullopt;

@@ -241,7 +241,8 @@ TEST(CliOutput, JsonDocumentOfOneTrack) {
             "  ],\n"
             "  \"tracks\": [\n"
             "    {\"index\": 0, \"file_path\": \"A\\\\b.mp3\", \"extended_info\": null, "
-            "\"track_name\": \"b.mp3\", \"file_size_kb\": 3, \"play_length\": 0, \"volume\": 1, "
+            "\"track_name\": \"b.mp3\", \"file_size_kb\": 3, \"play_length\": 0, \"length_source\": \"none\", "
+            "\"volume\": 1, "
             "\"volume_track\": 0, \"loaded\": true, \"tag\": {\"title\": \"" +
                 std::string(30, 'T') +
                 "\", \"artist\": \"Art\", \"album\": \"\", \"comment\": \"\", \"year\": \"19\", "

@@ -106,6 +106,13 @@ class MemoryFileSystem::MemoryInputFile : public InputFile {
       : owner_(owner), bytes_(std::move(bytes)), id_(id) {}
   uint64_t Size() const override { return bytes_.size(); }
   std::optional<FileIdentity> Identity() const override { return FileIdentity{1, id_}; }
+  uint32_t ReadAt(uint64_t offset, char* buffer, size_t capacity, size_t* got) override {
+    *got = 0;
+    std::lock_guard<std::mutex> lock(owner_.mutex_);
+    if (uint32_t error = owner_.Begin(Op::kRead, {})) return error;
+    if (offset < bytes_.size()) *got = bytes_.copy(buffer, capacity, static_cast<size_t>(offset));
+    return kErrorSuccess;
+  }
   uint32_t Read(char* buffer, size_t capacity, size_t* got) override {
     *got = 0;
     std::lock_guard<std::mutex> lock(owner_.mutex_);

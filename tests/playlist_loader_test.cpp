@@ -483,6 +483,44 @@ TEST_F(FailingLoadTest, AnUnopenablePlaylistKeepsTheListAndReportsTheCode) {
   }
 }
 
+// A file of `frames` MPEG-1 layer III frames at 128 kbit/s (0.026 s each),
+// after an ID3v2.3 tag holding `title` when one is given.
+std::string Mp3Bytes(size_t frames, std::string_view title = {}) {
+  std::string bytes;
+  if (!title.empty()) {
+    const std::string frame = std::string("TIT2") + '\0' + '\0' + '\0' +
+                              static_cast<char>(title.size() + 1) + '\0' + '\0' + '\0' +
+                              std::string(title);
+    bytes = std::string("ID3\3\0\0\0\0\0", 9) + static_cast<char>(frame.size()) + frame;
+  }
+  for (size_t i = 0; i < frames; ++i) bytes += "\xFF\xFB\x90\x64" + std::string(413, '\0');
+  return bytes;
+}
+
+// A length the list gives stays; one it does not is measured, and a file
+// without an ID3v1 tag gives its ID3v2 tag's texts. With both switches off
+// a load is what it always was.
+TEST_F(LoadTest, UntimedEntriesAreMeasuredAndId3v2TagsRead) {
+  folder.Write("a.mp3", Mp3Bytes(400, "Alpha"));  // 10.45 s
+  folder.Write("b.mp3", Mp3Bytes(100) + TrackBytes(128, "Beta"));
+  folder.Write("mix.m3u", "a.mp3\r\n#EXTINF:-1,B\r\nb.mp3\r\n#EXTINF:300,A\r\na.mp3\r\n");
+  for (bool on : {true, false}) {
+    settings.MeasureUntimed = settings.ReadId3v2 = on;
+    Load();
+    ASSERT_EQ(playlist.TrackCount(), 3u);
+    const uint32_t lengths[] = {playlist.Tracks[0].PlayLength, playlist.Tracks[1].PlayLength,
+                                playlist.Tracks[2].PlayLength};
+    EXPECT_EQ(std::vector<uint32_t>(lengths, lengths + 3),
+              (on ? std::vector<uint32_t>{10, 3, 300} : std::vector<uint32_t>{0, 0, 300}));
+    EXPECT_EQ(playlist.TotalSeconds, on ? 313u : 300u);
+    EXPECT_EQ(playlist.Tracks[0].LengthFrom, on ? LengthSource::kMeasured : LengthSource::kNone);
+    EXPECT_EQ(playlist.Tracks[2].LengthFrom, LengthSource::kExtinf);
+    EXPECT_EQ(playlist.Tracks[0].TagTitle(), on ? "Alpha" : "");
+    EXPECT_EQ(playlist.Tracks[2].TagTitle(), on ? "Alpha" : "");  // timed, opened again for it
+    EXPECT_EQ(playlist.Tracks[1].TagTitle(), "Beta");              // its ID3v1 tag stays
+  }
+}
+
 // The folders a load keeps open are speed only: the same lists load to the
 // same records, errors and questions through the plain file system.
 TEST(LoadSpeedUps, KeptFoldersLoadAsThePlainFileSystemLoads) {
