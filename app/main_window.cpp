@@ -217,6 +217,8 @@ StoredModes CurrentModes() {
   modes.FillMode = g_state.Planning.FillMode;
   modes.PathMode = g_state.Load.PathMode;
   modes.DuplicateMode = g_state.Load.DuplicateMode;
+  modes.MeasureUntimed = g_state.Load.MeasureUntimed;
+  modes.ReadId3v2 = g_state.Load.ReadId3v2;
   return modes;
 }
 
@@ -258,6 +260,8 @@ BOOL OnInitDialog(HWND window) {
   s.Load.DuplicateMode = modes.DuplicateMode;
   s.Load.PathMode = modes.PathMode;
   s.Planning.FillMode = modes.FillMode;
+  s.Load.MeasureUntimed = modes.MeasureUntimed;
+  s.Load.ReadId3v2 = modes.ReadId3v2;
   FillList(window, IDC_DUPLICATE_MODE, kDuplicateModeNames, 4, s.Load.DuplicateMode);
   FillList(window, IDC_PATH_MODE, kPathModeNames, 3, s.Load.PathMode);
   FillList(window, IDC_FILL_MODE, kFillModeNames.data(), kFillModeNames.size(),
@@ -574,8 +578,12 @@ void OnCopyTracks(HWND window) {
 }
 
 void OnOptions(HWND window) {
-  OptionsChoice chosen = ChooseOptions(window, {g_state.Options, g_state.PlayerDirectory});
+  OptionsChoice chosen =
+      ChooseOptions(window, {g_state.Options, g_state.PlayerDirectory,
+                             g_state.Load.MeasureUntimed, g_state.Load.ReadId3v2});
   g_state.Options = chosen.Options;
+  g_state.Load.MeasureUntimed = chosen.MeasureUntimed;
+  g_state.Load.ReadId3v2 = chosen.ReadId3v2;
   g_state.PlayerDirectory = std::move(chosen.PlayerDirectory);
 }
 

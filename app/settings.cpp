@@ -99,6 +99,8 @@ void LoadModes(StoredModes& modes) {
       DuplicateModeFromStored(ReadNumber(file, kOptions, "DuplicateMode", modes.DuplicateMode));
   modes.PathMode = PathModeFromStored(ReadNumber(file, kOptions, "PathMode", modes.PathMode));
   modes.FillMode = FillModeFromStored(ReadNumber(file, kOptions, "FillMode", modes.FillMode));
+  modes.MeasureUntimed = ReadNumber(file, kOptions, "MeasureUntimed", modes.MeasureUntimed) != 0;
+  modes.ReadId3v2 = ReadNumber(file, kOptions, "ReadId3v2", modes.ReadId3v2) != 0;
 }
 
 std::string LoadLastFile() { return ReadText(FileToRead(), kOptions, "File"); }
@@ -114,6 +116,8 @@ void SaveOnClose(const StoredModes& modes, const std::string& playerDirectory,
   WriteNumber(file, kOptions, "FillMode", modes.FillMode);
   WriteNumber(file, kOptions, "PathMode", modes.PathMode);
   WriteNumber(file, kOptions, "DuplicateMode", modes.DuplicateMode);
+  WriteNumber(file, kOptions, "MeasureUntimed", modes.MeasureUntimed);
+  WriteNumber(file, kOptions, "ReadId3v2", modes.ReadId3v2);
   WritePrivateProfileStringA(kDirectories, "WinAmp", playerDirectory.c_str(), file.c_str());
   if (!currentPlaylistPath.empty()) {
     WritePrivateProfileStringA(kOptions, "File", currentPlaylistPath.c_str(), file.c_str());

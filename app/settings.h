@@ -19,6 +19,10 @@ struct StoredModes {
   FillBy FillMode = kFillNoSplitting;
   PathRepair PathMode = kIgnorePaths;
   DuplicateHandling DuplicateMode = kKeepAllDuplicates;
+  // The track files' switches of the Options dialog: any stored value but
+  // 0 is on, and on when missing.
+  bool MeasureUntimed = true;
+  bool ReadId3v2 = true;
 };
 
 std::string LoadPlayerDirectory();

@@ -28,6 +28,16 @@ constexpr Switch kSwitches[] = {
     {IDC_OPT_AUTO_REPEAT, &OptionFlags::AutoRepeatLastCommand},
 };
 
+// What a load reads of the track files, kept in the settings file.
+struct TrackFileSwitch {
+  int Id;
+  bool OptionsChoice::*Member;
+};
+constexpr TrackFileSwitch kTrackFileSwitches[] = {
+    {IDC_OPT_MEASURE_UNTIMED, &OptionsChoice::MeasureUntimed},
+    {IDC_OPT_READ_ID3V2, &OptionsChoice::ReadId3v2},
+};
+
 // What the open dialog works on; the picture outlives the dialog's window.
 struct Session {
   OptionsChoice Choice;
@@ -51,6 +61,9 @@ void OnInit(HWND dialog, Session& session) {
   for (const Switch& s : kSwitches) {
     CheckDlgButton(dialog, s.Id, choice.Options.*s.Member ? BST_CHECKED : BST_UNCHECKED);
   }
+  for (const TrackFileSwitch& s : kTrackFileSwitches) {
+    CheckDlgButton(dialog, s.Id, choice.*s.Member ? BST_CHECKED : BST_UNCHECKED);
+  }
   SetDlgItemTextA(dialog, IDC_OPT_PLAYER_FOLDER, choice.PlayerDirectory.c_str());
 }
 
@@ -63,6 +76,9 @@ void OnPickPlayerFolder(HWND dialog, OptionsChoice& choice) {
 void OnOk(HWND dialog, OptionsChoice& choice) {
   for (const Switch& s : kSwitches) {
     choice.Options.*s.Member = IsDlgButtonChecked(dialog, s.Id) == BST_CHECKED ? 1 : 0;
+  }
+  for (const TrackFileSwitch& s : kTrackFileSwitches) {
+    choice.*s.Member = IsDlgButtonChecked(dialog, s.Id) == BST_CHECKED;
   }
   char folder[MAX_PATH] = "";
   GetDlgItemTextA(dialog, IDC_OPT_PLAYER_FOLDER, folder, sizeof folder);
@@ -95,6 +111,8 @@ OptionsChoice ChooseOptions(HWND owner, const OptionsChoice& current) {
                       reinterpret_cast<LPARAM>(&session)) != IDOK) {
     // Only OK stores the switches; a picked folder stands either way.
     session.Choice.Options = current.Options;
+    session.Choice.MeasureUntimed = current.MeasureUntimed;
+    session.Choice.ReadId3v2 = current.ReadId3v2;
   }
   return std::move(session.Choice);
 }

@@ -1,4 +1,5 @@
-// The Options dialog: the ten switches and the media player's folder.
+// The Options dialog: the ten switches, the media player's folder, and
+// what a load reads of the track files.
 #pragma once
 
 #include <windows.h>
@@ -12,6 +13,8 @@ namespace voltrak {
 struct OptionsChoice {
   OptionFlags Options;
   std::string PlayerDirectory;
+  bool MeasureUntimed = true;  // "Track files": what a load reads besides
+  bool ReadId3v2 = true;
 };
 
 // Shows the dialog over `owner`, starting from `current`, and returns what

@@ -113,13 +113,16 @@ EditDetails EditDetailsOf(const Playlist& playlist, uint32_t focused,
   }
   uint32_t seconds = 0;  // wraps, as every sum of play lengths does
   uint32_t counted = 0;
+  bool measured = false;
   for (uint32_t row : selected) {
     if (row >= rows) continue;
     seconds += playlist.Tracks[row].PlayLength;
+    measured |= playlist.Tracks[row].LengthFrom == LengthSource::kMeasured;
     ++counted;
   }
   details.Count = Decimal(counted);
-  details.Time = HoursMinutesSeconds(seconds, false);
+  // A length the list did not give, but the file's audio, reads as about.
+  details.Time = (measured ? "~" : "") + HoursMinutesSeconds(seconds, false);
   return details;
 }
 

@@ -51,7 +51,8 @@ struct EditDetails {
   std::string FileName;  // the focused entry's path
   std::string Title, Artist, Album, Comment;  // its tag's texts, empty without a tag
   std::string Count;     // the selected rows
-  std::string Time;      // their play length, "h:mm:ss" with hours not cut at a day
+  std::string Time;      // their play length, "h:mm:ss" with hours not cut at a day,
+                         // after a "~" when a length was measured from a file
 };
 
 // A focused row past the list (an empty list has none) leaves the entry's

@@ -80,6 +80,8 @@
 #define IDC_OPT_PLAYER_FOLDER_BUTTON 1075
 #define IDC_OPT_PLAYER_FOLDER 1076
 #define IDC_OPT_PICTURE 1077
+#define IDC_OPT_MEASURE_UNTIMED 1112
+#define IDC_OPT_READ_ID3V2 1113
 
 /* Duplicate question (125): the "Duplicate 1" and "Duplicate 2" panels */
 #define IDC_DUP1_FILE_NAME 1080

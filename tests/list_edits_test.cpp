@@ -80,6 +80,9 @@ TEST(EditDetails, FocusedEntryAndSelection) {
   EXPECT_EQ(shown(2, {0, 2}), "3 of 3|C:\\m\\c.mp3|||||2|25:00:00");
   // A row past the list names nothing and adds nothing; an empty list has none.
   EXPECT_EQ(shown(3, {1, 5}), "||||||1|0:02:05");
+  // A length measured from the file reads as about that.
+  list.Tracks[1].LengthFrom = LengthSource::kMeasured;
+  EXPECT_EQ(shown(1, {0, 1}), "2 of 3|C:\\m\\b.mp3|||||2|~1:02:05");
   list.Tracks.clear();
   EXPECT_EQ(shown(0, {}), "||||||0|0:00:00");
 }

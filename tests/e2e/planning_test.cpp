@@ -121,5 +121,41 @@ TEST_F(Planning, MediumListAndVolumeLimit) {
   ExpectTitle("mix.m3u - (1) 10 4911104");
 }
 
+// A list without #EXTINF: lines, as find makes them: each track's length is
+// measured from its file, and the plan by time shows their total. Off in
+// the Options dialog, a reload has no lengths again, and the choice is kept.
+TEST_F(Planning, AnUntimedListIsPlannedByTheLengthsOfItsFiles) {
+  WriteText(scratch.SettingsFile, "[Options]\r\nFillMode=1\r\n");
+  std::string text;
+  for (const char* file : {"one.mp3", "two.mp3", "three.mp3"}) {
+    // Ten seconds each at 128 kbit/s, and a tag.
+    voltrak::WriteTrackFile(voltrak::SystemFileSystem(), scratch.Work + "\\" + file, 160128, true,
+                            "Song", "Band", "Album");
+    text += std::string(file) + "\r\n";
+  }
+  WriteText(scratch.Work + "\\untimed.m3u", text);
+  App app(scratch, ("\"" + scratch.Work + "\\untimed.m3u\"").c_str());
+  EXPECT_TRUE(app.WaitForTitle(
+      [](const std::string& t) { return t == "untimed.m3u - (1/1)  0:00:30/ 1:20:00"; }))
+      << app.Title();
+  bool switched = false;
+  app.Run(kOptions, [&](const Box& dialog) {
+    for (HWND child = GetWindow(dialog.Window, GW_CHILD); child;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+      if (TextOf(child) != "Measure untimed tracks") continue;
+      EXPECT_EQ(SendMessageA(child, BM_GETCHECK, 0, 0), BST_CHECKED);
+      SendMessageA(child, BM_CLICK, 0, 0);
+      switched = true;
+    }
+    app.Press(dialog, IDOK);
+  });
+  ASSERT_TRUE(switched) << "no \"Measure untimed tracks\" in the Options dialog";
+  app.PostCommand(kReopen);
+  EXPECT_TRUE(app.WaitForTitle([](const std::string& t) { return t == "untimed.m3u"; }))
+      << app.Title();
+  ASSERT_TRUE(app.Close());
+  EXPECT_EQ(IniValue(scratch.SettingsFile, "Options", "MeasureUntimed"), "0");
+}
+
 }  // namespace
 }  // namespace e2e
