@@ -148,8 +148,12 @@ void CompareReportWithLoad(const char* self, const std::string& playlistPath) {
               static_cast<double>(PeakKilobytesOfChildLoad(self, playlistPath)) / 1024.0);
 }
 
-std::string Prepare(uint32_t count) {
-  std::string folder = "/tmp/voltrak-bench-" + std::to_string(count);
+// A generated list of `count` entries, made once; `untimed`, without
+// #EXTINF: lines and with files a few KiB longer than the head a length
+// is measured from.
+std::string Prepare(uint32_t count, bool untimed = false) {
+  std::string folder = std::string(untimed ? "/tmp/voltrak-bench-untimed-" : "/tmp/voltrak-bench-") +
+                       std::to_string(count);
   std::string windowsFolder = ToWindowsPath(folder);
   std::string playlist = windowsFolder + "\\bench.m3u";
   std::string existing;
@@ -159,8 +163,9 @@ std::string Prepare(uint32_t count) {
   GeneratorOptions options;
   options.Count = count;
   options.PlaylistName = "bench.m3u";
-  options.MinBytes = 600;
-  options.MaxBytes = 3000;
+  options.MinBytes = untimed ? 8000 : 600;
+  options.MaxBytes = untimed ? 20000 : 3000;
+  options.NoInfoPercent = untimed ? 100 : 0;
   options.Paths = GeneratorOptions::PathStyle::kMixed;
   GeneratedPlaylist made = GeneratePlaylist(SystemFileSystem(), windowsFolder, options);
   if (made.Error != 0) {
@@ -205,6 +210,22 @@ int main(int argc, char** argv) {
     long peak = PeakKilobytesOfChildLoad(argv[0], playlistPath);
     std::printf("%-9u %12.3f %12.3f %6.2fx %10.1f\n", count, bestLoad * 1e6 / count,
                 bestFloor * 1e6 / count, bestLoad / bestFloor, static_cast<double>(peak) / 1024.0);
+  }
+  // An untimed list, every length measured, against the floor that reads
+  // each file's head too.
+  {
+    std::string playlistPath = Prepare(sizes.back(), true);
+    bench::TrackFiles files = bench::TrackFilePaths(playlistPath);
+    uint32_t count = 0;
+    bench::TimeFloor(files, nullptr, 4096);
+    TimeLoad(playlistPath, &count);
+    double bestLoad = 1e9, bestFloor = 1e9;
+    for (int round = 0; round < 5; ++round) {
+      bestFloor = std::min(bestFloor, bench::TimeFloor(files, nullptr, 4096));
+      bestLoad = std::min(bestLoad, TimeLoad(playlistPath, &count));
+    }
+    std::printf("untimed %u: load %.3f us/ent, floor with the head %.3f us/ent, %.2fx\n", count,
+                bestLoad * 1e6 / count, bestFloor * 1e6 / count, bestLoad / bestFloor);
   }
   TimeDuplicatePass(Prepare(sizes.back()));
   CompareReportWithLoad(argv[0], Prepare(sizes.back()));

@@ -40,7 +40,7 @@ double CpuSeconds() {
 
 }  // namespace
 
-double TimeFloor(const TrackFiles& files, double* cpuSeconds) {
+double TimeFloor(const TrackFiles& files, double* cpuSeconds, size_t headBytes) {
   // Which files are below the playlist's folder, and their names from it,
   // is worked out before the clock starts; the folder itself is opened in
   // the loop, as a program written for speed must do too.
@@ -57,6 +57,7 @@ double TimeFloor(const TrackFiles& files, double* cpuSeconds) {
   auto start = std::chrono::steady_clock::now();
   unsigned long long sum = 0;
   unsigned char tail[128];
+  std::vector<unsigned char> head(headBytes);
   const int folderFd = open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
   for (const char* name : names) {
     // A whole path ignores the folder's descriptor.
@@ -64,6 +65,7 @@ double TimeFloor(const TrackFiles& files, double* cpuSeconds) {
     if (fd < 0) continue;
     struct stat info;
     fstat(fd, &info);
+    if (headBytes != 0 && pread(fd, head.data(), headBytes, 0) > 0) sum += head[0];
     if (info.st_size >= 128 && pread(fd, tail, 128, info.st_size - 128) == 128) sum += tail[0];
     sum += static_cast<unsigned long long>(info.st_size);
     close(fd);

@@ -22,7 +22,9 @@ TrackFiles TrackFilePaths(std::string_view windowsPlaylistPath);
 
 // Seconds for one pass of the bare calls over `files`, the opening and
 // closing of the playlist's folder included; with `cpuSeconds`, also the
-// processor time the pass took, which a busy machine disturbs less.
-double TimeFloor(const TrackFiles& files, double* cpuSeconds = nullptr);
+// processor time the pass took, which a busy machine disturbs less. With
+// `headBytes`, each file's first bytes are read too, before its tail: what
+// measuring a length from the audio needs at the least.
+double TimeFloor(const TrackFiles& files, double* cpuSeconds = nullptr, size_t headBytes = 0);
 
 }  // namespace voltrak::bench

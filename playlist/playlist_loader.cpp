@@ -66,29 +66,34 @@ void TakeId3v2Tag(MP3Information& record, std::string_view head) {
 // its last bytes, read once the file is open.
 uint32_t ReadWholeTrack(MP3Information& record, std::string_view fullPath, FileSystem& files,
                         const LoadSettings& settings) {
-  uint32_t error = kErrorSuccess;
-  std::unique_ptr<InputFile> file = files.Open(fullPath, &error);
-  if (!file) return error != kErrorSuccess ? error : kErrorFileNotFound;
-  const uint64_t size = file->Size();
-  const uint64_t tailAt = size > kFileTailSize ? size - kFileTailSize : 0;
-  const std::string tail = ReadPart(*file, tailAt, static_cast<size_t>(size - tailAt));
-  const std::string head = ReadPart(*file, 0, kAudioHeadSize);
+  uint64_t size = 0;
+  char headBytes[kAudioHeadSize], tailBytes[kFileTailSize];
+  size_t headRead = 0, tailRead = 0;
+  const uint32_t error = files.ReadEnds(fullPath, &size, headBytes, sizeof headBytes, &headRead,
+                                        tailBytes, sizeof tailBytes, &tailRead);
+  if (error != kErrorSuccess) return error;
+  const std::string_view head(headBytes, headRead), tail(tailBytes, tailRead);
   if (tail.size() >= sizeof(Id3v1Block)) {
     Id3v1Block tag;
     std::copy(tail.end() - static_cast<std::ptrdiff_t>(tag.size()), tail.end(), tag.begin());
     record.SetTag(tag);
   }
   if (settings.ReadId3v2 && record.Tag()[0] == 0) TakeId3v2Tag(record, head);
-  if (record.PlayLength == 0 && settings.MeasureUntimed) {
-    if (std::optional<uint64_t> start = AudioStartOf(head, size)) {
-      // A tag longer than the first read: the audio's own first bytes.
-      const std::string audio = *start + kAudioHeadSize <= head.size()
-                                    ? head.substr(static_cast<size_t>(*start))
-                                    : ReadPart(*file, *start, kAudioHeadSize);
-      if (std::optional<uint32_t> seconds = Mp3PlayLength(audio, *start, size, tail)) {
-        record.PlayLength = *seconds;
-        record.LengthFrom = LengthSource::kMeasured;
+  if (std::optional<uint64_t> start = AudioStartOf(head, size)) {
+    std::string_view audio = head.substr(static_cast<size_t>(std::min<uint64_t>(*start, head.size())));
+    // A tag that takes most of the first read, or more: the audio's own
+    // first bytes, once more. Half of it holds three frames of most files.
+    std::string more;
+    if (audio.size() < kAudioHeadSize / 2 && *start + audio.size() < size) {
+      uint32_t ignored = 0;
+      if (std::unique_ptr<InputFile> file = files.Open(fullPath, &ignored)) {
+        more = ReadPart(*file, *start, kAudioHeadSize);
+        audio = more;
       }
+    }
+    if (std::optional<uint32_t> seconds = Mp3PlayLength(audio, *start, size, tail)) {
+      record.PlayLength = *seconds;
+      record.LengthFrom = LengthSource::kMeasured;
     }
   }
   record.FileSize = static_cast<uint32_t>(size) / 1024u;  // the low 32 bits, as the system gives them

@@ -99,6 +99,13 @@ class FileSystem {
   virtual uint32_t ReadTail(std::string_view path, uint64_t* size, unsigned char* tail,
                             size_t tailSize, size_t* tailRead) = 0;
 
+  // The same open for both ends of a file: its byte size, its first bytes
+  // (*headRead of headSize, fewer for a short file) and its last ones
+  // (*tailRead of tailSize, likewise). What measuring a track's length
+  // reads of every file; by default through Open and ReadAt.
+  virtual uint32_t ReadEnds(std::string_view path, uint64_t* size, char* head, size_t headSize,
+                            size_t* headRead, char* tail, size_t tailSize, size_t* tailRead);
+
   // Creates a new file: fails with kErrorFileExists when the name is taken,
   // by a file, a folder or a link, which is never followed. There is no
   // call that opens an existing file for writing: whatever the program
@@ -134,6 +141,23 @@ class FileSystem {
   virtual void BeginReadBatch(std::string_view /*nearFolder*/) {}
   virtual void EndReadBatch() {}
 };
+
+inline uint32_t FileSystem::ReadEnds(std::string_view path, uint64_t* size, char* head,
+                                     size_t headSize, size_t* headRead, char* tail,
+                                     size_t tailSize, size_t* tailRead) {
+  *size = 0;
+  *headRead = *tailRead = 0;
+  uint32_t error = kErrorSuccess;
+  std::unique_ptr<InputFile> file = Open(path, &error);
+  if (!file) return error != kErrorSuccess ? error : kErrorFileNotFound;
+  *size = file->Size();
+  const uint64_t tailAt = *size > tailSize ? *size - tailSize : 0;
+  if (file->ReadAt(0, head, headSize, headRead) != kErrorSuccess) *headRead = 0;
+  if (file->ReadAt(tailAt, tail, static_cast<size_t>(*size - tailAt), tailRead) != kErrorSuccess) {
+    *tailRead = 0;
+  }
+  return kErrorSuccess;
+}
 
 // A whole existing file, read through Open. A read that fails gives its
 // error and no contents.

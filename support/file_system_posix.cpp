@@ -316,23 +316,52 @@ class PosixFileSystem : public FileSystem {
                     size_t* tailRead) override {
     *size = 0;
     *tailRead = 0;
-    // Called once for every entry of a list: the name is built where the
-    // last one was, without asking for memory.
+    Descriptor fd;
+    if (uint32_t error = OpenToRead(path, &fd, size)) return error;
+    if (tailSize > 0 && *size >= tailSize &&
+        ReadFully(fd.Get(), reinterpret_cast<char*>(tail), tailSize, *size - tailSize) == tailSize) {
+      *tailRead = tailSize;
+    }
+    return kErrorSuccess;
+  }
+
+  uint32_t ReadEnds(std::string_view path, uint64_t* size, char* head, size_t headSize,
+                    size_t* headRead, char* tail, size_t tailSize, size_t* tailRead) override {
+    *size = 0;
+    *headRead = *tailRead = 0;
+    Descriptor fd;
+    if (uint32_t error = OpenToRead(path, &fd, size)) return error;
+    *headRead = ReadFully(fd.Get(), head, static_cast<size_t>(std::min<uint64_t>(headSize, *size)), 0);
+    const uint64_t tailAt = *size > tailSize ? *size - tailSize : 0;
+    *tailRead = ReadFully(fd.Get(), tail, static_cast<size_t>(*size - tailAt), tailAt);
+    return kErrorSuccess;
+  }
+
+  // Opens an existing regular file for a few reads at places, sized: called
+  // once for every entry of a list, so the name is built where the last
+  // one was, without asking for memory, and the descriptor is left not to
+  // wait, which a regular file ignores.
+  uint32_t OpenToRead(std::string_view path, Descriptor* fd, uint64_t* size) {
     thread_local std::string posix;
     uint32_t error = Map(path, &posix);
     if (error != 0) return error;
-    Descriptor fd = OpenExisting(matcher_, keepFolders_, posix, &error, size, false);
-    if (!fd) return error;
-    if (tailSize > 0 && *size >= tailSize) {
-      const off_t at = static_cast<off_t>(*size - tailSize);
-      ssize_t got = pread(fd.Get(), tail, tailSize, at);
+    *fd = OpenExisting(matcher_, keepFolders_, posix, &error, size, false);
+    return *fd ? kErrorSuccess : error;
+  }
+
+  // Up to `count` bytes from `at`, as many as there are; 0 after an error.
+  static size_t ReadFully(int fd, char* buffer, size_t count, uint64_t at) {
+    size_t done = 0;
+    while (done < count) {
+      ssize_t got = pread(fd, buffer + done, count - done, static_cast<off_t>(at + done));
       // Should a file system not ignore O_NONBLOCK for a file after all.
-      if (got < 0 && errno == EAGAIN && MakeBlocking(fd.Get())) {
-        got = pread(fd.Get(), tail, tailSize, at);
-      }
-      if (got == static_cast<ssize_t>(tailSize)) *tailRead = tailSize;
+      if (got < 0 && errno == EAGAIN && MakeBlocking(fd)) continue;
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) return 0;
+      if (got == 0) break;
+      done += static_cast<size_t>(got);
     }
-    return kErrorSuccess;
+    return done;
   }
 
   std::unique_ptr<OutputFile> CreateNew(std::string_view path, uint32_t* error) override {
