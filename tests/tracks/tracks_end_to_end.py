@@ -4,7 +4,10 @@
 length with ffprobe's (within a second) and each tag with the texts it was
 made with. Without ffmpeg, ffprobe or lame it says so and passes.
 
-usage: tracks_end_to_end.py --measure PATH
+The same files are then loaded by voltrak-cli as an untimed list: each
+length and title must be what the readers gave.
+
+usage: tracks_end_to_end.py --measure PATH [--cli PATH]
 """
 import argparse
 import json
@@ -47,6 +50,7 @@ def ffprobe_seconds(path):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--measure", required=True)
+    parser.add_argument("--cli")
     args = parser.parse_args()
     missing = [tool for tool in make_test_tracks.TOOLS if shutil.which(tool) is None]
     if missing:
@@ -78,6 +82,21 @@ def main():
             for kind, want in (("id3v2", want_v2), ("id3v1", want_v1)):
                 if found[kind] != want:
                     failures.append("%s: %s read as %s, made as %s" % (name, kind, found[kind], want))
+        if args.cli:
+            # The load's own reads: one open for both ends of each file.
+            listed = os.path.join(folder, "untimed.m3u")
+            with open(listed, "w") as f:
+                f.write("".join(os.path.basename(t["file"]) + "\n" for t in tracks))
+            done = subprocess.run([args.cli, "--json", listed], check=True,
+                                  stdout=subprocess.PIPE, timeout=60)
+            loaded = json.loads(done.stdout.decode("utf-8"))["tracks"]
+            for track, entry in zip(tracks, loaded):
+                found = measured[track["file"]]
+                want = (found["seconds"] or 0, "measured" if found["seconds"] is not None
+                        else "none")
+                if (entry["play_length"], entry["length_source"]) != want:
+                    failures.append("%s: loaded as %s s (%s), measured %s" % (
+                        entry["file_path"], entry["play_length"], entry["length_source"], want))
     for failure in failures:
         print("FAILED " + failure)
     print("tracks: %d files, %d faults" % (len(tracks), len(failures)))
