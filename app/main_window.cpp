@@ -1,6 +1,26 @@
 // The main window: start-up and shut-down order, the command table, the
 // private messages, drops, the marquee and help. The procedure dispatches,
 // the handlers below work, and the core and the shell rules decide.
+//
+// Re-entry. Long work hands the window's pending messages out so that it
+// stays responsive: a load between entries, the track copy between tracks
+// and inside large files, printing between pages, and the boxes of the
+// rewrite and of the player's question. The window procedure therefore runs
+// inside that work, and these rules keep the list whole:
+// - Such work runs between Gate.BeginWork and Gate.EndWork. Meanwhile every
+//   request that changes or reads the list (the commands the table marks,
+//   loads, drops, closing, plans, rewrites) is queued in the gate, and
+//   RunHeldRequests runs the queue in order once the outermost work ends.
+// - Work nests in one place: a Yes to the load's rewrite question rewrites
+//   the file and loads it again inside the load (LoadsRunning counts the
+//   loads; open dialogs hear when the first begins and the last has ended).
+// - Some steps run at once, past the gate, as parts of the work itself: the
+//   plans a load shows, the rewrite's reload, and the output a load repeats
+//   (let through by Gate.PassOnce).
+// - A drop loads its files one after another: what was held runs after the
+//   last one (DropRunning), never between two.
+// - A plan started by leaving a capacity field does not start another
+//   (CapacityPlanRunning); after closing nothing held runs (Closing).
 #include "app/main_window.h"
 
 #include <commctrl.h>
@@ -63,8 +83,11 @@ constexpr const char* kPathModeNames[] = {"Ignore Paths", "Relative Paths", "Abs
 // Program-wide state, owned by the main thread from start-up to exit.
 struct MainWindowState {
   HWND Window = nullptr;
-  // CurrentPlaylistPath, PathMode, DuplicateMode, WarnLoadErrors, ListFromPlayer, LastCommand
+  // CurrentPlaylistPath, PathMode, DuplicateMode, WarnLoadErrors and what
+  // is read of the track files
   LoadSettings Load;
+  bool ListFromPlayer = false;  // the list is the player's: no file commands
+  uint32_t LastCommand = 0;     // the output a load runs again, or 0
   PlanningSettings Planning;  // FillMode lives here
   Playlist List;
   std::string PlayerDirectory;
@@ -103,7 +126,7 @@ void SetPlaylistPath(std::string path) {
 // The output to run again after a load; traced, since nothing on screen
 // shows it.
 void SetLastCommand(uint32_t command) {
-  g_state.Load.LastCommand = command;
+  g_state.LastCommand = command;
   TraceLine("LastCommand %u\n", command);
   std::fflush(stdout);
 }
@@ -114,10 +137,12 @@ class WindowLoadHost : public LoadHost {
   explicit WindowLoadHost(HWND window)
       : window_(window), progress_(GetDlgItem(window, IDC_PROGRESS)) {}
 
-  void EnableFileCommands(bool enable) override {
-    for (int id : {IDC_COPY_TRACKS, IDC_SPLIT_LISTS, IDC_LAUNCH}) {
-      EnableWindow(GetDlgItem(window_, id), enable);
-    }
+  // The watcher follows the new file from now on, and the read-outs show
+  // the list as empty while it is read.
+  void ListReplaced() override {
+    SendMessageA(window_, MSG_STOP_WATCHER, 0, 0);
+    SendMessageA(window_, MSG_START_WATCHER, 0, 0);
+    OnPlanVolumes(window_);
   }
   void SetTitle(std::string_view title) override {
     SetWindowTextA(window_, std::string(title).c_str());
@@ -162,17 +187,6 @@ class WindowLoadHost : public LoadHost {
                   bool owned) override {
     return MessageBoxA(owned ? window_ : nullptr, std::string(text).c_str(),
                        std::string(caption).c_str(), style);
-  }
-  void StopWatcher() override { SendMessageA(window_, MSG_STOP_WATCHER, 0, 0); }
-  void StartWatcher() override { SendMessageA(window_, MSG_START_WATCHER, 0, 0); }
-  void PlanVolumes() override { OnPlanVolumes(window_); }
-  void StoreLastFile(std::string_view path) override { voltrak::StoreLastFile(std::string(path)); }
-  // The last step of a load: the list is complete, so the repeated output
-  // may read it.
-  void RunCommand(uint32_t command) override {
-    // Only the repeat goes through; whatever else came in waits until it ends.
-    g_state.Gate.PassOnce(command);
-    SendMessageA(window_, WM_COMMAND, MAKEWPARAM(command, BN_CLICKED), 0);
   }
   void ReportSystemError(uint32_t code, unsigned line, const char* file) override {
     voltrak::ReportSystemError(window_, code, file, line);
@@ -322,7 +336,7 @@ void OnOpen(HWND window) {
   }
   if (!chosen) return;
   SetPlaylistPath(WholePath(file));
-  s.Load.ListFromPlayer = false;
+  s.ListFromPlayer = false;
   SendMessageA(window, MSG_LOAD_PLAYLIST, 0, 0);
 }
 
@@ -334,7 +348,7 @@ void OnReset() {
   MainWindowState& s = g_state;
   SetLastCommand(0);
   s.List.Reset();
-  s.Load.ListFromPlayer = false;
+  s.ListFromPlayer = false;
   SetPlaylistPath({});
   Plan();
 }
@@ -460,7 +474,7 @@ void OnWinAmp(HWND window) {
   s.PlayerWindow = player.Window;
   if (player.Answered) {
     s.PlayerListPosition = player.ListPosition;
-    s.Load.ListFromPlayer = true;
+    s.ListFromPlayer = true;
   }
   SetPlaylistPath(WholePath(InPlayerFolder(s.PlayerDirectory, kPlayerListName)));
   SendMessageA(window, MSG_LOAD_PLAYLIST, 0, 0);
@@ -483,7 +497,7 @@ void RunHeldRequests(HWND window);
 // else the whole list.
 void OnCopyClipboard(HWND window) {
   MainWindowState& s = g_state;
-  if (s.Load.ListFromPlayer && s.Options.CopySingleTrackInfo && s.PlayerWindow) {
+  if (s.ListFromPlayer && s.Options.CopySingleTrackInfo && s.PlayerWindow) {
     SetLastCommand(0);  // the player's reload must not repeat this command
     // A repeat at the end of a load of the player's list has its position
     // already, and no load can start inside that one.
@@ -644,14 +658,12 @@ void OnCommand(HWND window, uint32_t id, UINT code) {
   }
   // Before the handler, so that an output keeps its place in LastCommand
   // whichever part of the program carries it out.
-  uint32_t last = LastCommandAfter(id, g_state.Load.LastCommand);
-  if (last != g_state.Load.LastCommand) SetLastCommand(last);
+  uint32_t last = LastCommandAfter(id, g_state.LastCommand);
+  if (last != g_state.LastCommand) SetLastCommand(last);
   const auto action = static_cast<size_t>(row->Action);
   if (action < kCommandHandlers) kHandlers[action](window, id, code);
 }
 
-// The load itself, past the gate: long work that holds every other request
-// back until it, and the output it may repeat, have ended.
 // Dialogs open over the window may show rows of the list, and a load (the
 // watcher's among them) replaces it: each is told when the first load
 // begins and when the last has ended.
@@ -666,15 +678,30 @@ void TellOpenDialogs(WPARAM stage) {
   EnumThreadWindows(GetCurrentThreadId(), TellDialog, static_cast<LPARAM>(stage));
 }
 
+// The load itself, past the gate: long work that holds every other request
+// back until it, and the output it may repeat, have ended. The window, not
+// the load, decides what follows it.
 void RunLoad(HWND window) {
   MainWindowState& s = g_state;
   s.Gate.BeginWork();
   if (s.LoadsRunning++ == 0) TellOpenDialogs(kLoadBegins);
-  s.Load.AutoRepeatLastCommand = s.Options.AutoRepeatLastCommand != 0;
+  for (int id : {IDC_COPY_TRACKS, IDC_SPLIT_LISTS, IDC_LAUNCH}) {
+    EnableWindow(GetDlgItem(window, id), !s.ListFromPlayer);
+  }
   NotePlaylistBeforeLoad(s.Load.CurrentPlaylistPath);  // what the watcher compares with
   {
     WindowLoadHost host(window);
-    LoadPlaylist(s.Load, s.List, SystemFileSystem(), host);
+    const LoadOutcome outcome = LoadPlaylist(s.Load, s.List, SystemFileSystem(), host);
+    const StepsAfterLoad steps = AfterLoad(outcome, s.Load.CurrentPlaylistPath,
+                                           s.Options.AutoRepeatLastCommand != 0, s.LastCommand);
+    if (steps.Plan) OnPlanVolumes(window);
+    if (steps.KeepAsLastFile) StoreLastFile(s.Load.CurrentPlaylistPath);
+    if (steps.Repeat != 0) {
+      // The list is complete, so the repeated output may read it. Only the
+      // repeat goes through; whatever else came in waits until it ends.
+      s.Gate.PassOnce(steps.Repeat);
+      SendMessageA(window, WM_COMMAND, MAKEWPARAM(steps.Repeat, BN_CLICKED), 0);
+    }
   }
   if (--s.LoadsRunning == 0) TellOpenDialogs(kLoadEnded);
   s.Gate.EndWork();
@@ -740,7 +767,7 @@ void RunDrop(HWND window, const std::vector<std::string>& files, bool inClient, 
   SendMessageA(progress, PBM_SETRANGE32, 0, static_cast<LPARAM>(files.size()));
   SendMessageA(progress, PBM_SETSTEP, 1, 0);
   SendMessageA(progress, PBM_SETPOS, 0, 0);
-  SetLastCommand(LastCommandForDrop(inClient, child, s.Load.LastCommand));
+  SetLastCommand(LastCommandForDrop(inClient, child, s.LastCommand));
   s.DropRunning = true;
   for (const std::string& file : files) {
     if (s.Closing) break;
@@ -748,7 +775,7 @@ void RunDrop(HWND window, const std::vector<std::string>& files, bool inClient, 
     // Whole, however long: the load refuses a name it cannot hold, where a
     // name cut to fit would be another file's.
     SetPlaylistPath(WholePath(file));
-    s.Load.ListFromPlayer = false;
+    s.ListFromPlayer = false;
     SendMessageA(window, MSG_LOAD_PLAYLIST, 0, 0);
     InvalidateRect(window, nullptr, FALSE);
   }

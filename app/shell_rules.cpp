@@ -91,6 +91,12 @@ bool WaitsForLoad(uint32_t id) {
   return row != nullptr && row->WaitsForLoad;
 }
 
+StepsAfterLoad AfterLoad(const LoadOutcome& outcome, std::string_view path, bool autoRepeat,
+                         uint32_t lastCommand) {
+  if (outcome.RewriteTookOver) return {};
+  return {true, KeptAsLastFile(path), autoRepeat ? lastCommand : 0};
+}
+
 uint32_t NextMarqueeIndex(uint32_t index) { return (index + 1) % kMarqueeTexts; }
 
 std::string MarqueeText(uint32_t index, std::string_view buildDate, std::string_view buildTime) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "playlist/playlist_loader.h"
 #include "resources/resource.h"
 
 namespace voltrak {
@@ -67,6 +68,19 @@ uint32_t LastCommandForDrop(bool inClientArea, uint32_t childId, uint32_t curren
 // loads, Reset, Edit, the outputs, the player commands, and closing (which
 // would pull the window away from under the load).
 bool WaitsForLoad(uint32_t id);
+
+// What the window does once one of its loads has ended.
+struct StepsAfterLoad {
+  bool Plan = false;            // show the new list's plan
+  bool KeepAsLastFile = false;  // open this file at the next start
+  uint32_t Repeat = 0;          // the output to run again on the new list, or 0
+};
+// A load the rewrite took over has none: the rewrite's own load ends it. Any
+// other, even one whose file could not be opened, plans, keeps its path when
+// that could be opened next time, and repeats the last output when the
+// automatic repeat is on.
+StepsAfterLoad AfterLoad(const LoadOutcome& outcome, std::string_view path, bool autoRepeat,
+                         uint32_t lastCommand);
 
 // The marquee: five texts in turn on button 1020, one step per timer expiry.
 inline constexpr uint32_t kMarqueeTexts = 5;

@@ -24,17 +24,12 @@ namespace {
 
 class QuietHost : public LoadHost {
  public:
-  void EnableFileCommands(bool) override {}
+  void ListReplaced() override {}
   void SetTitle(std::string_view) override {}
   void ProgressStart(uint32_t) override {}
   void ProgressStep() override {}
   void HandlePendingEvents() override {}
   int ShowMessage(std::string_view, std::string_view, uint32_t, bool) override { return kAnswerOk; }
-  void StopWatcher() override {}
-  void StartWatcher() override {}
-  void PlanVolumes() override {}
-  void StoreLastFile(std::string_view) override {}
-  void RunCommand(uint32_t) override {}
   void ReportSystemError(uint32_t, unsigned, const char*) override {}
   bool OfferRewrite(std::string_view) override { return false; }
   DuplicateAnswer AskAboutDuplicate(const EntryRef&, const EntryRef&) override {

@@ -58,20 +58,14 @@ class CliLoadHost : public LoadHost {
   void Print(const std::string& line);
   const std::string& PlaylistName() const { return playlistName_; }
 
-  void EnableFileCommands(bool) override {}
+  // The front end plans once, with its own settings, after the load.
+  void ListReplaced() override {}
   void SetTitle(std::string_view title) override;
   void ProgressStart(uint32_t count) override;
   void ProgressStep() override;
   void HandlePendingEvents() override {}
   int ShowMessage(std::string_view text, std::string_view caption, uint32_t style,
                  bool owned) override;
-  void StopWatcher() override {}
-  void StartWatcher() override {}
-  // The front end plans once, with its own settings, after the load.
-  void PlanVolumes() override {}
-  // The front end keeps no settings between runs.
-  void StoreLastFile(std::string_view) override {}
-  void RunCommand(uint32_t) override {}
   void ReportSystemError(uint32_t code, unsigned line, const char* file) override;
   bool OfferRewrite(std::string_view caption) override;
   void NoteTrackError(uint32_t code) override { trackError_ = code; }

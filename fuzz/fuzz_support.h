@@ -41,7 +41,6 @@ inline LoadSettings RandomLoadSettings(FuzzedDataProvider& input, std::string pa
   settings.DuplicateMode =
       static_cast<DuplicateHandling>(input.ConsumeIntegralInRange<uint32_t>(0, 3));
   settings.WarnLoadErrors = input.ConsumeBool();
-  settings.ListFromPlayer = input.ConsumeBool();
   return settings;
 }
 

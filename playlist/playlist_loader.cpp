@@ -241,13 +241,6 @@ void FinishLoad(const LoadSettings& settings, const Playlist& playlist, bool ent
     host.ShowMessage(std::to_string(playlist.LoadErrors) + " of the files could not be opened!",
                     "Warning!", kBoxIconWarning, true);
   }
-  host.PlanVolumes();
-  // A name too long to open would only be refused again at the next start.
-  const std::string& path = settings.CurrentPlaylistPath;
-  if (!path.empty() && path.size() <= kMaxPathLength) host.StoreLastFile(path);
-  if (settings.AutoRepeatLastCommand && settings.LastCommand != 0) {
-    host.RunCommand(settings.LastCommand);
-  }
 }
 
 // Reads the file and its track files into `playlist`. Returns whether
@@ -255,7 +248,6 @@ void FinishLoad(const LoadSettings& settings, const Playlist& playlist, bool ent
 bool ReadPlaylist(const LoadSettings& settings, Playlist& playlist, FileSystem& files,
                   LoadHost& host, LoadOutcome& outcome) {
   const std::string& path = settings.CurrentPlaylistPath;
-  host.EnableFileCommands(!settings.ListFromPlayer);
 
   std::vector<std::string> pieces;
   uint32_t error = path.empty()                   ? kErrorPathNotFound
@@ -273,9 +265,7 @@ bool ReadPlaylist(const LoadSettings& settings, Playlist& playlist, FileSystem& 
   }
   playlist.Reset();
   host.Trace(Quoted("Loading file: \"", path, "\".\n"));
-  host.StopWatcher();
-  host.StartWatcher();
-  host.PlanVolumes();  // shows the list as empty while it is read
+  host.ListReplaced();
   if (error == kErrorNotEnoughMemory) {
     outcome.MemoryFailure = true;
     return false;
@@ -305,7 +295,8 @@ bool ReadPlaylist(const LoadSettings& settings, Playlist& playlist, FileSystem& 
   auto readEntry = [&](const M3uEntry& entry) {
     host.HandlePendingEvents();
     host.ProgressStep();
-    // Made where it stays: there is room for every entry.
+    // Built in its place in the list, for which room was reserved: adding
+    // it cannot run out of memory or move the records before it.
     MP3Information& record = playlist.Tracks.emplace_back();
     StoreTexts(record, *piece, entry);
     if (std::optional<std::string_view> info = record.ExtendedInfo()) {

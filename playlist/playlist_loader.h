@@ -19,14 +19,19 @@ namespace voltrak {
 // PathMode: how a load repairs the listed paths; the row of the paths list.
 enum PathRepair : uint32_t { kIgnorePaths = 0, kRelativePaths = 1, kAbsolutePaths = 2 };
 
-// What a load needs from the user interface, the duplicate question and the
-// trace included. The window implements it with real controls; tests and the
-// command line with scripts and text.
+// What a load needs from the user interface while it runs: progress, the
+// pending events, messages and questions, the duplicate question and the
+// trace. What follows a load (a plan, the file kept for next time, an
+// output run again) is the caller's to decide from the LoadOutcome. The
+// window implements it with real controls; tests and the command line with
+// scripts and text.
 class LoadHost : public DuplicateHost {
  public:
   virtual ~LoadHost() = default;
-  // Copy tracks, Split lists and Launch: off for a list taken from the player.
-  virtual void EnableFileCommands(bool enable) = 0;
+  // The playlist opened and its text was read: the previous list is gone,
+  // and the new one is built from now on (the window shows the empty list
+  // and follows the file with its watcher).
+  virtual void ListReplaced() = 0;
   virtual void SetTitle(std::string_view title) = 0;
   virtual void ProgressStart(uint32_t count) = 0;
   virtual void ProgressStep() = 0;
@@ -35,12 +40,6 @@ class LoadHost : public DuplicateHost {
   // A message box: `owned` is false for a box with no owner window.
   virtual int ShowMessage(std::string_view text, std::string_view caption, uint32_t style,
                          bool owned) = 0;
-  virtual void StopWatcher() = 0;
-  virtual void StartWatcher() = 0;
-  virtual void PlanVolumes() = 0;
-  // Keeps the path as the file to open next time.
-  virtual void StoreLastFile(std::string_view path) = 0;
-  virtual void RunCommand(uint32_t command) = 0;
   // Turns a system error code into text for the user, naming the place.
   virtual void ReportSystemError(uint32_t code, unsigned line, const char* file) = 0;
   // Asks whether to write the changed list back; `caption` says what changed.
@@ -57,9 +56,6 @@ struct LoadSettings {
   PathRepair PathMode = kIgnorePaths;
   DuplicateHandling DuplicateMode = kKeepAllDuplicates;
   bool WarnLoadErrors = false;
-  bool ListFromPlayer = false;
-  bool AutoRepeatLastCommand = false;
-  uint32_t LastCommand = 0;
   // What is read from the track files besides the size and the ID3v1 tag:
   // the play length of an entry the list gives none, and the tag of a file
   // that has only an ID3v2 one.
@@ -78,6 +74,12 @@ struct LoadOutcome {
   bool RewriteTookOver = false; // the rewrite reloaded the file: the list is its load's
   std::string PendingMessage;    // what the rewrite question was asked about, or empty
 };
+
+// Whether a playlist path is kept as the file to open next time: a name too
+// long to open would only be refused again at the next start.
+inline bool KeptAsLastFile(std::string_view path) {
+  return !path.empty() && path.size() <= kMaxPathLength;
+}
 
 // Replaces `playlist` with the entries of settings.CurrentPlaylistPath. A
 // playlist that cannot be opened leaves the previous list in place. Never

@@ -70,6 +70,24 @@ TEST(LastCommand, DropKeepsOnlyTheSevenOutputButtons) {
   }
 }
 
+TEST(LastCommand, RepeatsAfterEveryLoadTheRewriteDidNotTakeOver) {
+  LoadOutcome opened, unopened, noMemory, rewritten;
+  opened.Opened = noMemory.Opened = rewritten.Opened = true;
+  noMemory.MemoryFailure = true;
+  rewritten.RewriteTookOver = true;
+  for (const LoadOutcome* outcome : {&opened, &unopened, &noMemory}) {
+    const StepsAfterLoad steps = AfterLoad(*outcome, "C:\\mix.m3u", true, 1034);
+    EXPECT_TRUE(steps.Plan && steps.KeepAsLastFile);
+    EXPECT_EQ(steps.Repeat, 1034u);
+    EXPECT_EQ(AfterLoad(*outcome, "C:\\mix.m3u", false, 1034).Repeat, 0u);
+  }
+  const StepsAfterLoad none = AfterLoad(rewritten, "C:\\mix.m3u", true, 1034);
+  EXPECT_FALSE(none.Plan || none.KeepAsLastFile || none.Repeat != 0);
+  // A name that could not be opened next time is not kept.
+  EXPECT_FALSE(AfterLoad(opened, "", true, 0).KeepAsLastFile);
+  EXPECT_FALSE(AfterLoad(opened, std::string(kMaxPathLength + 1, 'n'), true, 0).KeepAsLastFile);
+}
+
 TEST(LoadHoldsBack, RequestsThatChangeOrReadTheList) {
   for (uint32_t id : {40001u, 40003u, 1032u, 1036u, 1062u, 1095u, 1004u, 1031u, 1033u, 1034u,
                       1037u, 1064u, 40002u, 40006u}) {

@@ -109,10 +109,6 @@ MP3Information RecordOf(std::string_view path, std::string_view title, std::stri
   return record;
 }
 
-void ScriptedLoadHost::EnableFileCommands(bool enable) {
-  Calls.push_back(enable ? "enable file commands" : "disable file commands");
-}
-
 void ScriptedLoadHost::SetTitle(std::string_view title) {
   Calls.push_back("title " + std::string(title));
 }
@@ -129,14 +125,6 @@ int ScriptedLoadHost::ShowMessage(std::string_view text, std::string_view captio
   int answer = Answers.front();
   Answers.pop_front();
   return answer;
-}
-
-void ScriptedLoadHost::StoreLastFile(std::string_view path) {
-  Calls.push_back("store " + std::string(path));
-}
-
-void ScriptedLoadHost::RunCommand(uint32_t command) {
-  Calls.push_back("run " + std::to_string(command));
 }
 
 void ScriptedLoadHost::ReportSystemError(uint32_t code, unsigned, const char*) {

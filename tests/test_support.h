@@ -71,18 +71,13 @@ class ScriptedLoadHost : public LoadHost {
   uint32_t ProgressSteps = 0;
   uint32_t PendingEventCalls = 0;
 
-  void EnableFileCommands(bool enable) override;
+  void ListReplaced() override { Calls.push_back("list replaced"); }
   void SetTitle(std::string_view title) override;
   void ProgressStart(uint32_t count) override;
   void ProgressStep() override { ++ProgressSteps; }
   void HandlePendingEvents() override { ++PendingEventCalls; }
   int ShowMessage(std::string_view text, std::string_view caption, uint32_t style,
                  bool owned) override;
-  void StopWatcher() override { Calls.push_back("stop watcher"); }
-  void StartWatcher() override { Calls.push_back("start watcher"); }
-  void PlanVolumes() override { Calls.push_back("plan"); }
-  void StoreLastFile(std::string_view path) override;
-  void RunCommand(uint32_t command) override;
   void ReportSystemError(uint32_t code, unsigned line, const char* file) override;
   bool OfferRewrite(std::string_view caption) override;
   // Answers from DuplicateAnswers (Keep Both when empty), each question
