@@ -109,6 +109,34 @@ TEST(CliOptions, UsageErrorsNameTheOptionOrValue) {
   EXPECT_EQ(ErrorOf({"--reserve=k", "a.m3u"}), "--reserve: 'k' holds no number");
 }
 
+// Each parse starts afresh, whatever the one before left half read: a
+// cluster of letters, arguments after --help, operands after "--".
+TEST(CliOptions, EachParseStartsAfresh) {
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"-xh", "a.m3u"}, "unknown option '-xh' (options are long: --help)"},
+      {{"--json", "--help", "--bogus"}, ""},
+      {{"a.m3u", "--", "-", "b"}, "only one playlist, please: '-' is one too many"},
+      {{"--=x", "a.m3u"}, "option -- is ambiguous"},
+      {{"a.m3u"}, ""},
+  };
+  for (int round = 0; round < 2; ++round) {
+    for (const auto& [args, error] : cases) EXPECT_EQ(Parse(args).Error, error) << args[0];
+  }
+}
+
+// MinGW's getopt_long reads the table in order; every option the help names
+// must still be known by its full name.
+TEST(CliOptions, EveryOptionTheHelpNamesIsKnown) {
+  const std::string help = UsageText();
+  for (size_t at = help.find("--"); at != std::string::npos; at = help.find("--", at + 2)) {
+    size_t end = help.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789-", at + 2);
+    const std::string option = help.substr(at, end - at);
+    const std::string error = Parse({option, "1", "a.m3u"}).Error;
+    EXPECT_EQ(error.find("unknown"), std::string::npos) << error;
+    EXPECT_EQ(error.find("ambiguous"), std::string::npos) << error;
+  }
+}
+
 TEST(CliOptions, MediaByRowOrCaption) {
   // Every row by both names is run end to end; here the edges.
   EXPECT_EQ(FindMedium("16"), 16u);
