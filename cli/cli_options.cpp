@@ -19,7 +19,7 @@ enum Id : int {
   kHelp = 256, kVersion, kPaths, kDrive, kWarnLoadErrors, kFill, kMedium, kCapacity, kReserve,
   kReservedSplit, kMaxVolumes, kList, kJson, kProgress, kQuiet, kSplit, kHtml, kCue, kLabel,
   kListings, kDuplicates, kRewrite, kText, kCopy, kCopyName, kStripNumbers, kNoStripNumbers,
-  kForce, kName,
+  kForce, kName, kMeasure, kNoMeasure, kId3v2, kNoId3v2,
 };
 
 // A name comes before the longer names that begin with it: MinGW's
@@ -30,6 +30,10 @@ constexpr option kOptions[] = {
     {"paths", required_argument, nullptr, kPaths},
     {"drive", required_argument, nullptr, kDrive},
     {"warn-load-errors", no_argument, nullptr, kWarnLoadErrors},
+    {"measure", no_argument, nullptr, kMeasure},
+    {"no-measure", no_argument, nullptr, kNoMeasure},
+    {"id3v2", no_argument, nullptr, kId3v2},
+    {"no-id3v2", no_argument, nullptr, kNoId3v2},
     {"duplicates", required_argument, nullptr, kDuplicates},
     {"rewrite", no_argument, nullptr, kRewrite},
     {"fill", required_argument, nullptr, kFill},
@@ -140,6 +144,10 @@ std::string Apply(const option& spec, std::string_view value, CliOptions& option
                         &options.DuplicateMode);
     case Id::kRewrite: options.Rewrite = true; return {};
     case Id::kWarnLoadErrors: options.WarnLoadErrors = true; return {};
+    case Id::kMeasure: options.MeasureUntimed = true; return {};
+    case Id::kNoMeasure: options.MeasureUntimed = false; return {};
+    case Id::kId3v2: options.ReadId3v2 = true; return {};
+    case Id::kNoId3v2: options.ReadId3v2 = false; return {};
     case Id::kReservedSplit: options.ReservedSplit = true; return {};
     case Id::kProgress: options.Progress = ProgressChoice::kOn; return {};
     case Id::kQuiet: options.Progress = ProgressChoice::kOff; return {};
@@ -323,6 +331,12 @@ std::string UsageText() {
       "                       not on Windows); Z: is the root, others are unmapped\n"
       "  --warn-load-errors   name each track file that cannot be opened, and count\n"
       "                       them at the end\n"
+      "  --measure, --no-measure  measure the play length of a track whose #EXTINF: line\n"
+      "                       gives none (or that has no such line) from the file\n"
+      "                       itself (default on)\n"
+      "  --id3v2, --no-id3v2  read an ID3v2 tag's title, artist, album, year, comment,\n"
+      "                       track and genre for a file without an ID3v1 tag\n"
+      "                       (default on)\n"
       "  --duplicates=MODE    entries listed twice (same name and path): keep-all\n"
       "                       (default), keep-first, keep-last, or query: ask about\n"
       "                       each pair on the terminal (1 or 2 removes that one,\n"

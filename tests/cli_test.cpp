@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <tuple>
 
 #include "cli/cli_host.h"
 #include "cli/cli_options.h"
@@ -134,6 +135,23 @@ TEST(CliOptions, EveryOptionTheHelpNamesIsKnown) {
     const std::string error = Parse({option, "1", "a.m3u"}).Error;
     EXPECT_EQ(error.find("unknown"), std::string::npos) << error;
     EXPECT_EQ(error.find("ambiguous"), std::string::npos) << error;
+  }
+}
+
+// What a load reads besides sizes and ID3v1 tags: on unless switched off,
+// the last word winning.
+TEST(CliOptions, TrackFileReadingsSwitchOnAndOff) {
+  const std::tuple<std::vector<std::string>, bool, bool> cases[] = {
+      {{"--no-measure", "a.m3u"}, false, true},
+      {{"--no-measure", "--measure", "a.m3u"}, true, true},
+      {{"--no-id3v2", "a.m3u"}, true, false},
+      {{"--no-id3v2", "--id3v2", "a.m3u"}, true, true},
+      {{"--no-i", "--no-mea", "a.m3u"}, false, false},
+  };
+  for (const auto& [args, measure, id3v2] : cases) {
+    const CliOptions options = Parse(args).Options;
+    EXPECT_EQ(std::pair(options.MeasureUntimed, options.ReadId3v2), std::pair(measure, id3v2))
+        << args[0];
   }
 }
 
