@@ -1,62 +1,65 @@
 #include "cli/cli_options.h"
 
-#include "support/text_forms.h"
+#include <getopt.h>
 
-#include <initializer_list>
-
+#include <algorithm>
 #include <array>
+#include <initializer_list>
 
 #include "planning/capacity_expression.h"
 #include "planning/media_table.h"
+#include "support/text_forms.h"
 
 namespace voltrak::cli {
 namespace {
 
-enum class Id {
-  kHelp, kVersion, kPaths, kDrive, kWarnLoadErrors, kFill, kMedium, kCapacity, kReserve,
+// getopt_long's answers for the long options: past every byte, so never an
+// option letter, '?' or 1 (an operand).
+enum Id : int {
+  kHelp = 256, kVersion, kPaths, kDrive, kWarnLoadErrors, kFill, kMedium, kCapacity, kReserve,
   kReservedSplit, kMaxVolumes, kList, kJson, kProgress, kQuiet, kSplit, kHtml, kCue, kLabel,
   kListings, kDuplicates, kRewrite, kText, kCopy, kCopyName, kStripNumbers, kNoStripNumbers,
-  kForce, kName,
+  kForce, kName, kMeasure, kNoMeasure, kId3v2, kNoId3v2,
 };
 
-struct OptionSpec {
-  const char* Name;
-  Id Which;
-  bool TakesValue;
-  bool ValueOptional = false;  // --name alone, or --name=VALUE
+// A name comes before the longer names that begin with it: MinGW's
+// getopt_long, meeting two of those first, would call the name ambiguous.
+constexpr option kOptions[] = {
+    {"help", no_argument, nullptr, kHelp},
+    {"version", no_argument, nullptr, kVersion},
+    {"paths", required_argument, nullptr, kPaths},
+    {"drive", required_argument, nullptr, kDrive},
+    {"warn-load-errors", no_argument, nullptr, kWarnLoadErrors},
+    {"measure", no_argument, nullptr, kMeasure},
+    {"no-measure", no_argument, nullptr, kNoMeasure},
+    {"id3v2", no_argument, nullptr, kId3v2},
+    {"no-id3v2", no_argument, nullptr, kNoId3v2},
+    {"duplicates", required_argument, nullptr, kDuplicates},
+    {"rewrite", no_argument, nullptr, kRewrite},
+    {"fill", required_argument, nullptr, kFill},
+    {"medium", required_argument, nullptr, kMedium},
+    {"capacity", required_argument, nullptr, kCapacity},
+    {"reserve", required_argument, nullptr, kReserve},
+    {"reserved-split", no_argument, nullptr, kReservedSplit},
+    {"max-volumes", required_argument, nullptr, kMaxVolumes},
+    {"list", no_argument, nullptr, kList},
+    {"json", no_argument, nullptr, kJson},
+    {"text", optional_argument, nullptr, kText},
+    {"progress", no_argument, nullptr, kProgress},
+    {"quiet", no_argument, nullptr, kQuiet},
+    {"split", no_argument, nullptr, kSplit},
+    {"html", no_argument, nullptr, kHtml},
+    {"cue", no_argument, nullptr, kCue},
+    {"label", no_argument, nullptr, kLabel},
+    {"listings", required_argument, nullptr, kListings},
+    {"copy", required_argument, nullptr, kCopy},
+    {"copy-name", required_argument, nullptr, kCopyName},
+    {"strip-numbers", no_argument, nullptr, kStripNumbers},
+    {"no-strip-numbers", no_argument, nullptr, kNoStripNumbers},
+    {"force", no_argument, nullptr, kForce},
+    {"name", required_argument, nullptr, kName},
+    {nullptr, 0, nullptr, 0},
 };
-
-constexpr std::array<OptionSpec, 29> kOptions = {{
-    {"help", Id::kHelp, false},
-    {"version", Id::kVersion, false},
-    {"paths", Id::kPaths, true},
-    {"drive", Id::kDrive, true},
-    {"warn-load-errors", Id::kWarnLoadErrors, false},
-    {"duplicates", Id::kDuplicates, true},
-    {"rewrite", Id::kRewrite, false},
-    {"fill", Id::kFill, true},
-    {"medium", Id::kMedium, true},
-    {"capacity", Id::kCapacity, true},
-    {"reserve", Id::kReserve, true},
-    {"reserved-split", Id::kReservedSplit, false},
-    {"max-volumes", Id::kMaxVolumes, true},
-    {"list", Id::kList, false},
-    {"json", Id::kJson, false},
-    {"text", Id::kText, false, true},
-    {"progress", Id::kProgress, false},
-    {"quiet", Id::kQuiet, false},
-    {"split", Id::kSplit, false},
-    {"html", Id::kHtml, false},
-    {"cue", Id::kCue, false},
-    {"label", Id::kLabel, false},
-    {"listings", Id::kListings, true},
-    {"copy", Id::kCopy, true},
-    {"copy-name", Id::kCopyName, true},
-    {"strip-numbers", Id::kStripNumbers, false},
-    {"no-strip-numbers", Id::kNoStripNumbers, false},
-    {"force", Id::kForce, false},
-    {"name", Id::kName, true},
-}};
 
 bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
@@ -70,23 +73,6 @@ std::optional<uint32_t> Decimal(std::string_view text) {
   }
   if (value > UINT32_MAX) return std::nullopt;
   return static_cast<uint32_t>(value);
-}
-
-// Finds a long option by its full name or by a prefix that names exactly
-// one option, as GNU programs do.
-const OptionSpec* FindOption(std::string_view name, bool* ambiguous) {
-  *ambiguous = false;
-  const OptionSpec* found = nullptr;
-  for (const OptionSpec& option : kOptions) {
-    if (name == option.Name) return &option;
-  }
-  for (const OptionSpec& option : kOptions) {
-    if (std::string_view(option.Name).compare(0, name.size(), name) == 0) {
-      if (found != nullptr) *ambiguous = true;
-      found = &option;
-    }
-  }
-  return *ambiguous ? nullptr : found;
 }
 
 std::string Quote(std::string_view text) { return "'" + std::string(text) + "'"; }
@@ -109,10 +95,10 @@ std::string ChooseWord(const std::string& name, std::string_view value,
 }
 
 // Applies one option's value; returns the usage error, or an empty text.
-std::string Apply(const OptionSpec& option, std::string_view value, CliOptions& options,
+std::string Apply(const option& spec, std::string_view value, CliOptions& options,
                   bool drivesAllowed) {
-  const std::string name = std::string("--") + option.Name;
-  switch (option.Which) {
+  const std::string name = std::string("--") + spec.name;
+  switch (static_cast<Id>(spec.val)) {
     case Id::kPaths:
       return ChooseWord(name, value, {"ignore", "relative", "absolute"}, &options.PathMode);
     case Id::kDrive: {
@@ -144,7 +130,7 @@ std::string Apply(const OptionSpec& option, std::string_view value, CliOptions& 
           std::string_view::npos) {
         return name + ": " + Quote(value) + " holds no number";
       }
-      (option.Which == Id::kCapacity ? options.Capacities : options.Reserves).emplace_back(value);
+      (spec.val == kCapacity ? options.Capacities : options.Reserves).emplace_back(value);
       return {};
     }
     case Id::kMaxVolumes: {
@@ -158,6 +144,10 @@ std::string Apply(const OptionSpec& option, std::string_view value, CliOptions& 
                         &options.DuplicateMode);
     case Id::kRewrite: options.Rewrite = true; return {};
     case Id::kWarnLoadErrors: options.WarnLoadErrors = true; return {};
+    case Id::kMeasure: options.MeasureUntimed = true; return {};
+    case Id::kNoMeasure: options.MeasureUntimed = false; return {};
+    case Id::kId3v2: options.ReadId3v2 = true; return {};
+    case Id::kNoId3v2: options.ReadId3v2 = false; return {};
     case Id::kReservedSplit: options.ReservedSplit = true; return {};
     case Id::kProgress: options.Progress = ProgressChoice::kOn; return {};
     case Id::kQuiet: options.Progress = ProgressChoice::kOff; return {};
@@ -192,9 +182,9 @@ std::string Apply(const OptionSpec& option, std::string_view value, CliOptions& 
     case Id::kJson:
     case Id::kText: {
       constexpr std::array<const char*, 4> kFormNames = {"", "--list", "--json", "--text"};
-      OutputForm form = option.Which == Id::kList   ? OutputForm::kList
-                        : option.Which == Id::kJson ? OutputForm::kJson
-                                                    : OutputForm::kText;
+      OutputForm form = spec.val == kList   ? OutputForm::kList
+                        : spec.val == kJson ? OutputForm::kJson
+                                            : OutputForm::kText;
       if (options.Output != OutputForm::kPlan && options.Output != form) {
         return std::string(kFormNames[static_cast<size_t>(options.Output)]) + " and " +
                kFormNames[static_cast<size_t>(form)] + " cannot be given together";
@@ -211,6 +201,26 @@ std::string Apply(const OptionSpec& option, std::string_view value, CliOptions& 
       break;
   }
   return {};
+}
+
+// What getopt_long refused in `arg`; `known` is the option it did match
+// (its answer), or 0.
+std::string Refusal(std::string_view arg, int known) {
+  if (arg.substr(0, 2) != "--") {
+    return "unknown option " + Quote(arg) + " (options are long: --help)";
+  }
+  const std::string_view body = arg.substr(2);
+  const std::string name(body.substr(0, body.find('=')));
+  size_t matches = 0;
+  for (const option& spec : kOptions) {
+    if (spec.name == nullptr) break;
+    if (spec.val == known) {
+      return "--" + std::string(spec.name) +
+             (spec.has_arg == no_argument ? " takes no value" : " needs a value");
+    }
+    if (std::string_view(spec.name).compare(0, name.size(), name) == 0) ++matches;
+  }
+  return matches > 1 ? "option --" + name + " is ambiguous" : "unknown option --" + name;
 }
 
 }  // namespace
@@ -246,54 +256,42 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, bool drivesAl
     result.Error = std::move(error);
     return result;
   };
-  bool onlyOperands = false;
   bool havePlaylist = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (onlyOperands || arg.size() < 2 || arg[0] != '-') {
-      if (havePlaylist) return fail("only one playlist, please: " + Quote(arg) + " is one too many");
-      result.Options.Playlist = arg;
-      havePlaylist = true;
-      continue;
-    }
-    if (arg == "--") {
-      onlyOperands = true;
-      continue;
-    }
-    if (arg == "-h") {
-      result.Action = CliAction::kHelp;
+  auto operand = [&](const char* text) {
+    if (havePlaylist) return "only one playlist, please: " + Quote(text) + " is one too many";
+    result.Options.Playlist = text;
+    havePlaylist = true;
+    return std::string();
+  };
+  // getopt_long only reads the texts; with "-" before the letters it leaves
+  // their order alone and hands each operand over where it stands.
+  std::vector<char*> argv{const_cast<char*>("voltrak-cli")};
+  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  const int argc = static_cast<int>(argv.size() - 1);
+  optind = 0;  // starts the scan afresh, on glibc and MinGW alike
+  opterr = 0;  // the messages are ours
+  for (;;) {
+    const int at = std::max(optind, 1);  // where this option starts: an error names it
+    int found = -1;
+    const int got = getopt_long(argc, argv.data(), "-h", kOptions, &found);
+    if (got == -1) break;
+    std::string error;
+    if (got == 1) {
+      error = operand(optarg);
+    } else if (got == 'h' || got == kHelp || got == kVersion) {
+      result.Action = got == kVersion ? CliAction::kVersion : CliAction::kHelp;
       return result;
+    } else if (got == '?') {
+      error = Refusal(argv[static_cast<size_t>(at)], optopt);
+    } else {
+      error = Apply(kOptions[found], optarg ? optarg : "", result.Options, drivesAllowed);
     }
-    if (arg[1] != '-') return fail("unknown option " + Quote(arg) + " (options are long: --help)");
-
-    std::string_view body = std::string_view(arg).substr(2);
-    size_t equals = body.find('=');
-    std::string_view name = body.substr(0, equals);
-    bool ambiguous = false;
-    const OptionSpec* option = FindOption(name, &ambiguous);
-    if (ambiguous) return fail("option --" + std::string(name) + " is ambiguous");
-    if (option == nullptr) return fail("unknown option --" + std::string(name));
-    const std::string full = std::string("--") + option->Name;
-
-    std::string_view value;
-    if (option->TakesValue) {
-      if (equals != std::string_view::npos) {
-        value = body.substr(equals + 1);
-      } else if (i + 1 < args.size()) {
-        value = args[++i];
-      } else {
-        return fail(full + " needs a value");
-      }
-    } else if (equals != std::string_view::npos) {
-      if (!option->ValueOptional) return fail(full + " takes no value");
-      value = body.substr(equals + 1);
-    }
-
-    if (option->Which == Id::kHelp || option->Which == Id::kVersion) {
-      result.Action = option->Which == Id::kHelp ? CliAction::kHelp : CliAction::kVersion;
-      return result;
-    }
-    std::string error = Apply(*option, value, result.Options, drivesAllowed);
+    if (!error.empty()) return fail(error);
+  }
+  // After "--", every argument is an operand.
+  for (int i = optind; i < argc; ++i) {
+    std::string error = operand(argv[static_cast<size_t>(i)]);
     if (!error.empty()) return fail(error);
   }
   if (!havePlaylist) return fail("no playlist given");
@@ -333,6 +331,12 @@ std::string UsageText() {
       "                       not on Windows); Z: is the root, others are unmapped\n"
       "  --warn-load-errors   name each track file that cannot be opened, and count\n"
       "                       them at the end\n"
+      "  --measure, --no-measure  measure the play length of a track whose #EXTINF: line\n"
+      "                       gives none (or that has no such line) from the file\n"
+      "                       itself (default on)\n"
+      "  --id3v2, --no-id3v2  read an ID3v2 tag's title, artist, album, year, comment,\n"
+      "                       track and genre for a file without an ID3v1 tag\n"
+      "                       (default on)\n"
       "  --duplicates=MODE    entries listed twice (same name and path): keep-all\n"
       "                       (default), keep-first, keep-last, or query: ask about\n"
       "                       each pair on the terminal (1 or 2 removes that one,\n"

@@ -60,7 +60,8 @@ struct CommandLine {
 };
 
 // Reads the arguments after the program's name. `drivesAllowed` is false on
-// Windows, where the system owns the drive letters.
+// Windows, where the system owns the drive letters. It runs getopt_long,
+// whose place is the process's own: one parse at a time.
 CommandLine ParseCommandLine(const std::vector<std::string>& args, bool drivesAllowed);
 
 // A row of the media table by its index ("0" to "16"), its caption or its

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <tuple>
 
 #include "cli/cli_host.h"
 #include "cli/cli_options.h"
@@ -107,6 +108,51 @@ TEST(CliOptions, UsageErrorsNameTheOptionOrValue) {
               digit ? CliAction::kRun : CliAction::kUsageError) << text;
   }
   EXPECT_EQ(ErrorOf({"--reserve=k", "a.m3u"}), "--reserve: 'k' holds no number");
+}
+
+// Each parse starts afresh, whatever the one before left half read: a
+// cluster of letters, arguments after --help, operands after "--".
+TEST(CliOptions, EachParseStartsAfresh) {
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"-xh", "a.m3u"}, "unknown option '-xh' (options are long: --help)"},
+      {{"--json", "--help", "--bogus"}, ""},
+      {{"a.m3u", "--", "-", "b"}, "only one playlist, please: '-' is one too many"},
+      {{"--=x", "a.m3u"}, "option -- is ambiguous"},
+      {{"a.m3u"}, ""},
+  };
+  for (int round = 0; round < 2; ++round) {
+    for (const auto& [args, error] : cases) EXPECT_EQ(Parse(args).Error, error) << args[0];
+  }
+}
+
+// MinGW's getopt_long reads the table in order; every option the help names
+// must still be known by its full name.
+TEST(CliOptions, EveryOptionTheHelpNamesIsKnown) {
+  const std::string help = UsageText();
+  for (size_t at = help.find("--"); at != std::string::npos; at = help.find("--", at + 2)) {
+    size_t end = help.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789-", at + 2);
+    const std::string option = help.substr(at, end - at);
+    const std::string error = Parse({option, "1", "a.m3u"}).Error;
+    EXPECT_EQ(error.find("unknown"), std::string::npos) << error;
+    EXPECT_EQ(error.find("ambiguous"), std::string::npos) << error;
+  }
+}
+
+// What a load reads besides sizes and ID3v1 tags: on unless switched off,
+// the last word winning.
+TEST(CliOptions, TrackFileReadingsSwitchOnAndOff) {
+  const std::tuple<std::vector<std::string>, bool, bool> cases[] = {
+      {{"--no-measure", "a.m3u"}, false, true},
+      {{"--no-measure", "--measure", "a.m3u"}, true, true},
+      {{"--no-id3v2", "a.m3u"}, true, false},
+      {{"--no-id3v2", "--id3v2", "a.m3u"}, true, true},
+      {{"--no-i", "--no-mea", "a.m3u"}, false, false},
+  };
+  for (const auto& [args, measure, id3v2] : cases) {
+    const CliOptions options = Parse(args).Options;
+    EXPECT_EQ(std::pair(options.MeasureUntimed, options.ReadId3v2), std::pair(measure, id3v2))
+        << args[0];
+  }
 }
 
 TEST(CliOptions, MediaByRowOrCaption) {

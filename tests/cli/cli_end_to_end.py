@@ -110,7 +110,8 @@ class Usage(Folder):
         self.assertEqual(code, 0)
         for option in ("--paths", "--drive", "--fill", "--medium", "--capacity", "--reserve",
                        "--reserved-split", "--max-volumes", "--list", "--json", "--text", "--progress",
-                       "--quiet", "--version", "Weeks (10080mins,0mb)"):
+                       "--quiet", "--version", "--measure, --no-measure", "--id3v2, --no-id3v2",
+                       "Weeks (10080mins,0mb)"):
             self.assertIn(option.encode(), out)
         # What the numbers mean, and what the defaults are.
         text = b" ".join(out.split())
@@ -136,6 +137,7 @@ class Usage(Folder):
             ([playlist, "--capacity"], b"--capacity needs a value"),
             (["--capacity=k", playlist], b"--capacity: 'k' holds no number"),
             (["--reserve=", playlist], b"--reserve: '' holds no number"),
+            (["--measure=yes", playlist], b"--measure takes no value"),
         ]
         for args, named in cases:
             with self.subTest(args=args):
