@@ -22,6 +22,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <utility>
 
 #ifndef VOLTRAK_VERSION
@@ -158,37 +159,26 @@ std::string PlaylistPathFor(std::string_view given) {
 #endif
 }
 
-int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
-           Playlist& playlist) {
-#ifdef _WIN32
-  constexpr bool kDrivesAllowed = false;
-#else
-  constexpr bool kDrivesAllowed = true;
-#endif
-  CommandLine command = ParseCommandLine(args, kDrivesAllowed);
-  if (command.Action == CliAction::kUsageError) {
-    // A message of several lines (the media to choose from) keeps them.
-    std::string_view lines = command.Error;
-    for (std::string prefix = "voltrak-cli: ";; prefix.clear()) {
-      const size_t end = lines.find('\n');
-      PrintLine(err, prefix + std::string(lines.substr(0, end)));
-      if (end == std::string_view::npos) break;
-      lines.remove_prefix(end + 1);
-    }
-    std::fprintf(err, "Try 'voltrak-cli --help' for more information.\n");
-    return kExitUsage;
+namespace {
+
+// A usage error: the message, each of its lines (the media to choose from)
+// kept, and where to read more.
+int UsageError(std::FILE* err, std::string_view message) {
+  for (std::string prefix = "voltrak-cli: ";; prefix.clear()) {
+    const size_t end = message.find('\n');
+    PrintLine(err, prefix + std::string(message.substr(0, end)));
+    if (end == std::string_view::npos) break;
+    message.remove_prefix(end + 1);
   }
-  if (command.Action == CliAction::kHelp || command.Action == CliAction::kVersion) {
-    OutputBuffer text(out);
-    text.Append(command.Action == CliAction::kHelp ? UsageText()
-                                                   : "voltrak-cli " VOLTRAK_VERSION "\n");
-    return text.Finish() ? kExitDone : kExitOutputFailed;
-  }
-  const CliOptions& options = command.Options;
-  const bool piped = options.Playlist == kStandardInput;
-  // The playlist on standard input has no name of its own for the files
-  // written beside it, unless --name gives one; nor can the same input
-  // answer questions.
+  std::fprintf(err, "Try 'voltrak-cli --help' for more information.\n");
+  return kExitUsage;
+}
+
+// Options that each parse but cannot go together, or not with this input;
+// empty when all may run. The playlist on standard input has no name of
+// its own for the files written beside it, unless --name gives one; nor can
+// the same input answer questions.
+std::string RefusedCombination(const CliOptions& options, bool piped) {
   const OutputRequest& wanted = options.Outputs;
   const char* unnamed = options.Rewrite  ? "--rewrite"
                         : wanted.Split   ? "--split"
@@ -196,33 +186,19 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
                         : wanted.Cue     ? "--cue"
                         : wanted.Label   ? "--label"
                                          : nullptr;
-  std::string refused;
-  if (options.Name && !piped) {
-    refused = "--name names a playlist read from standard input only";
-  } else if (piped && !options.Name && unnamed) {
-    refused = std::string(unnamed) +
-              " writes beside the playlist: give a playlist on standard input a name with "
-              "--name=PATH";
-  } else if (piped && options.DuplicateMode == kQueryDuplicates) {
-    refused = "--duplicates=query cannot be used with a playlist on standard input";
+  if (options.Name && !piped) return "--name names a playlist read from standard input only";
+  if (piped && !options.Name && unnamed) {
+    return std::string(unnamed) +
+           " writes beside the playlist: give a playlist on standard input a name with "
+           "--name=PATH";
   }
-  if (!refused.empty()) {
-    std::fprintf(err, "voltrak-cli: %s\nTry 'voltrak-cli --help' for more information.\n",
-                 refused.c_str());
-    return kExitUsage;
-  }
-  if (options.DuplicateMode == kQueryDuplicates && !IsTerminal(stdin)) {
-    std::fprintf(err, "voltrak-cli: --duplicates=query needs a terminal to ask on\n"
-                      "Try 'voltrak-cli --help' for more information.\n");
-    return kExitUsage;
-  }
+  if (options.DuplicateMode != kQueryDuplicates) return {};
+  if (piped) return "--duplicates=query cannot be used with a playlist on standard input";
+  if (!IsTerminal(stdin)) return "--duplicates=query needs a terminal to ask on";
+  return {};
+}
 
-#ifndef _WIN32
-  for (const DriveMapping& drive : options.Drives) {
-    MapDrive(drive.Letter, AbsolutePosixPath(drive.Folder));
-  }
-#endif
-
+LoadSettings LoadSettingsFor(const CliOptions& options) {
   LoadSettings settings;
   // A list read from standard input goes by --name, or by a name in the
   // current folder, so that its entries are found from there.
@@ -232,6 +208,73 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
   settings.DuplicateMode = options.DuplicateMode;
   settings.MeasureUntimed = options.MeasureUntimed;
   settings.ReadId3v2 = options.ReadId3v2;
+  return settings;
+}
+
+CliLoadHost::Progress ProgressFor(const CliOptions& options, std::FILE* err) {
+  if (options.Progress == ProgressChoice::kOn) return CliLoadHost::Progress::kAlways;
+  if (options.Progress == ProgressChoice::kAuto && IsTerminal(err)) {
+    return CliLoadHost::Progress::kWhenSlow;
+  }
+  return CliLoadHost::Progress::kNever;
+}
+
+// The plan, list, text or JSON on standard output. On a terminal the whole
+// output is shown as a person reads it (see TerminalLines); anywhere else
+// it is the bytes, streamed. False when it could not be written.
+bool ShowResult(std::FILE* out, std::FILE* err, const CliOptions& options, const PlanTexts& texts,
+                const Playlist& playlist, const PlanningSettings& planning,
+                const LoadOutcome& loaded, const std::string& playlistPath) {
+  const bool terminal = IsTerminal(out);
+  OutputBuffer output(terminal ? nullptr : out);
+  switch (options.Output) {
+    case OutputForm::kPlan: WritePlan(output, texts, playlist); break;
+    case OutputForm::kList: WriteTrackList(output, playlist); break;
+    case OutputForm::kText:
+      output.Append(ListText(options.TextShape, playlist, playlistPath));
+      break;
+    case OutputForm::kJson:
+      WriteJson(output, texts, playlist, planning, options.MediumRow, loaded.PendingMessage,
+                loaded.RewriteTookOver);
+      break;
+  }
+  std::optional<OutputBuffer> shown;
+  if (terminal) shown.emplace(out).Append(TerminalLines(output.Text()));
+  OutputBuffer& written = shown ? *shown : output;
+  if (written.Finish()) return true;
+  Say(err, "standard output", std::string("cannot write: ") + std::strerror(written.Error()));
+  return false;
+}
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
+           Playlist& playlist) {
+#ifdef _WIN32
+  constexpr bool kDrivesAllowed = false;
+#else
+  constexpr bool kDrivesAllowed = true;
+#endif
+  CommandLine command = ParseCommandLine(args, kDrivesAllowed);
+  if (command.Action == CliAction::kUsageError) return UsageError(err, command.Error);
+  if (command.Action == CliAction::kHelp || command.Action == CliAction::kVersion) {
+    OutputBuffer text(out);
+    text.Append(command.Action == CliAction::kHelp ? UsageText()
+                                                   : "voltrak-cli " VOLTRAK_VERSION "\n");
+    return text.Finish() ? kExitDone : kExitOutputFailed;
+  }
+  const CliOptions& options = command.Options;
+  const bool piped = options.Playlist == kStandardInput;
+  const std::string refused = RefusedCombination(options, piped);
+  if (!refused.empty()) return UsageError(err, refused);
+
+#ifndef _WIN32
+  for (const DriveMapping& drive : options.Drives) {
+    MapDrive(drive.Letter, AbsolutePosixPath(drive.Folder));
+  }
+#endif
+
+  LoadSettings settings = LoadSettingsFor(options);
 
   std::string text;
   if (piped && !ReadStandardInput(&text)) {
@@ -240,12 +283,7 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
   }
   StandardInputFiles files(settings.CurrentPlaylistPath, std::move(text));
 
-  CliLoadHost::Progress progress = CliLoadHost::Progress::kNever;
-  if (options.Progress == ProgressChoice::kOn) {
-    progress = CliLoadHost::Progress::kAlways;
-  } else if (options.Progress == ProgressChoice::kAuto && IsTerminal(err)) {
-    progress = CliLoadHost::Progress::kWhenSlow;
-  }
+  const CliLoadHost::Progress progress = ProgressFor(options, err);
   CliLoadHost host(err, progress, options.Name.value_or(options.Playlist));
   if (options.DuplicateMode == kQueryDuplicates) host.AskOn(stdin);
   FileSystem& source = piped ? files : SystemFileSystem();
@@ -276,30 +314,8 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
 
   PlanningSettings planning = PlanningSettingsFor(options);
   PlanTexts texts = PlanVolumes(planning, playlist, settings.CurrentPlaylistPath);
-  // On a terminal the whole output is shown as a person reads it (see
-  // TerminalLines); anywhere else it is the bytes, streamed.
-  const bool terminal = IsTerminal(out);
-  OutputBuffer output(terminal ? nullptr : out);
-  switch (options.Output) {
-    case OutputForm::kPlan: WritePlan(output, texts, playlist); break;
-    case OutputForm::kList: WriteTrackList(output, playlist); break;
-    case OutputForm::kText:
-      output.Append(ListText(options.TextShape, playlist, settings.CurrentPlaylistPath));
-      break;
-    case OutputForm::kJson:
-      WriteJson(output, texts, playlist, planning, options.MediumRow, loaded.PendingMessage,
-                loaded.RewriteTookOver);
-      break;
-  }
-  if (terminal) {
-    OutputBuffer shown(out);
-    shown.Append(TerminalLines(output.Text()));
-    if (!shown.Finish()) {
-      Say(err, "standard output", std::string("cannot write: ") + std::strerror(shown.Error()));
-      return kExitOutputFailed;
-    }
-  } else if (!output.Finish()) {
-    Say(err, "standard output", std::string("cannot write: ") + std::strerror(output.Error()));
+  if (!ShowResult(out, err, options, texts, playlist, planning, loaded,
+                  settings.CurrentPlaylistPath)) {
     return kExitOutputFailed;
   }
   // Every output asked for is made, whatever failed before it.

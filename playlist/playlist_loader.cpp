@@ -234,55 +234,21 @@ std::string RepairPaths(PathRepair mode, std::string_view playlistPath, Playlist
 
 namespace {
 
-// The steps that end every load, whatever happened before them.
-void FinishLoad(const LoadSettings& settings, const Playlist& playlist, bool entriesRead,
-                LoadHost& host) {
-  if (entriesRead && settings.WarnLoadErrors && playlist.LoadErrors != 0) {
+// The count of the track files that could not be opened, when the user
+// asked to hear of them.
+void WarnOfLoadErrors(const LoadSettings& settings, const Playlist& playlist, LoadHost& host) {
+  if (settings.WarnLoadErrors && playlist.LoadErrors != 0) {
     host.ShowMessage(std::to_string(playlist.LoadErrors) + " of the files could not be opened!",
                     "Warning!", kBoxIconWarning, true);
   }
 }
 
-// Reads the file and its track files into `playlist`. Returns whether
-// entries were read; the finishing steps are the caller's.
-bool ReadPlaylist(const LoadSettings& settings, Playlist& playlist, FileSystem& files,
-                  LoadHost& host, LoadOutcome& outcome) {
+// Reads the entries of the playlist's text, in its pieces, and their
+// track files into `playlist`, which has room for them all. Stops early
+// when the user cancels at a track file that could not be opened.
+void ReadEntries(std::vector<std::string>& pieces, const LoadSettings& settings,
+                 Playlist& playlist, FileSystem& files, LoadHost& host) {
   const std::string& path = settings.CurrentPlaylistPath;
-
-  std::vector<std::string> pieces;
-  uint32_t error = path.empty()                   ? kErrorPathNotFound
-                   : path.size() > kMaxPathLength ? kErrorFilenameTooLong
-                                                  : ReadPlaylistText(files, path, &pieces);
-  outcome.Opened = error == kErrorSuccess || error == kErrorNotEnoughMemory;
-  if (!outcome.Opened) {
-    // The previous list stays, with its totals.
-    outcome.OpenError = error;
-    outcome.Entries = playlist.TrackCount();
-    outcome.LoadErrors = playlist.LoadErrors;
-    host.ShowMessage(path, kCannotOpenCaption, kBoxIconWarning, true);
-    host.ReportSystemError(error, __LINE__, __FILE__);
-    return false;
-  }
-  playlist.Reset();
-  host.Trace(Quoted("Loading file: \"", path, "\".\n"));
-  host.ListReplaced();
-  if (error == kErrorNotEnoughMemory) {
-    outcome.MemoryFailure = true;
-    return false;
-  }
-
-  size_t count = 0;
-  for (const std::string& piece : pieces) count += CountM3uEntries(piece);
-  try {
-    playlist.Tracks.reserve(count);
-  } catch (const std::bad_alloc&) {
-    outcome.MemoryFailure = true;
-    count = 0;  // no room for the records: the list stays empty
-  }
-  host.SetTitle(Quoted("Loading \"", FileNamePart(path), "\""));
-  if (count == 0) return false;
-
-  host.ProgressStart(static_cast<uint32_t>(count));
   // The track files are read as one batch, which lets the file system keep
   // their folders open; it is let go while the question about a file that
   // could not be opened waits, as the user may mend folders meanwhile. Most
@@ -336,6 +302,49 @@ bool ReadPlaylist(const LoadSettings& settings, Playlist& playlist, FileSystem& 
     if (going) ForEachM3uEntry(block.Text(), readEntry);
   }
   batch.reset();
+}
+
+// Reads the file and its track files into `playlist`. Returns whether
+// entries were read.
+bool ReadPlaylist(const LoadSettings& settings, Playlist& playlist, FileSystem& files,
+                  LoadHost& host, LoadOutcome& outcome) {
+  const std::string& path = settings.CurrentPlaylistPath;
+
+  std::vector<std::string> pieces;
+  uint32_t error = path.empty()                   ? kErrorPathNotFound
+                   : path.size() > kMaxPathLength ? kErrorFilenameTooLong
+                                                  : ReadPlaylistText(files, path, &pieces);
+  outcome.Opened = error == kErrorSuccess || error == kErrorNotEnoughMemory;
+  if (!outcome.Opened) {
+    // The previous list stays, with its totals.
+    outcome.OpenError = error;
+    outcome.Entries = playlist.TrackCount();
+    outcome.LoadErrors = playlist.LoadErrors;
+    host.ShowMessage(path, kCannotOpenCaption, kBoxIconWarning, true);
+    host.ReportSystemError(error, __LINE__, __FILE__);
+    return false;
+  }
+  playlist.Reset();
+  host.Trace(Quoted("Loading file: \"", path, "\".\n"));
+  host.ListReplaced();
+  if (error == kErrorNotEnoughMemory) {
+    outcome.MemoryFailure = true;
+    return false;
+  }
+
+  size_t count = 0;
+  for (const std::string& piece : pieces) count += CountM3uEntries(piece);
+  try {
+    playlist.Tracks.reserve(count);
+  } catch (const std::bad_alloc&) {
+    outcome.MemoryFailure = true;
+    count = 0;  // no room for the records: the list stays empty
+  }
+  host.SetTitle(Quoted("Loading \"", FileNamePart(path), "\""));
+  if (count == 0) return false;
+
+  host.ProgressStart(static_cast<uint32_t>(count));
+  ReadEntries(pieces, settings, playlist, files, host);
 
   std::string pending = RepairPaths(settings.PathMode, path, playlist, host);
   pending = RemoveDuplicates(settings.DuplicateMode, playlist, pending, host);
@@ -353,25 +362,16 @@ bool ReadPlaylist(const LoadSettings& settings, Playlist& playlist, FileSystem& 
 LoadOutcome LoadPlaylist(const LoadSettings& settings, Playlist& playlist, FileSystem& files,
                          LoadHost& host) {
   LoadOutcome outcome;
-  bool finishing = false;
   try {
-    bool entriesRead = ReadPlaylist(settings, playlist, files, host, outcome);
-    if (outcome.RewriteTookOver) return outcome;
-    finishing = true;
-    FinishLoad(settings, playlist, entriesRead, host);
+    const bool entriesRead = ReadPlaylist(settings, playlist, files, host, outcome);
+    if (entriesRead && !outcome.RewriteTookOver) WarnOfLoadErrors(settings, playlist, host);
   } catch (const std::bad_alloc&) {
     // Nothing may leave the core: a list half built when memory ran out goes,
-    // as when its array could not be had, and the load still ends as loads do.
+    // as when its array could not be had.
     playlist.Reset();
     outcome.Entries = 0;
     outcome.LoadErrors = 0;
     outcome.MemoryFailure = true;
-    if (!finishing) {
-      try {
-        FinishLoad(settings, playlist, false, host);
-      } catch (const std::bad_alloc&) {
-      }
-    }
   }
   return outcome;
 }
