@@ -80,7 +80,8 @@ constexpr const char* kDuplicateModeNames[] = {"Keep All Duplicates", "Query",
                                                "Keep First Duplicates", "Keep Last Duplicates"};
 constexpr const char* kPathModeNames[] = {"Ignore Paths", "Relative Paths", "Absolute Paths"};
 
-// Program-wide state, owned by the main thread from start-up to exit.
+// The window's state, owned by the main thread from start-up to exit. The
+// window procedure hands it to every handler; nothing else reaches it.
 struct MainWindowState {
   HWND Window = nullptr;
   // CurrentPlaylistPath, PathMode, DuplicateMode, WarnLoadErrors and what
@@ -88,7 +89,7 @@ struct MainWindowState {
   LoadSettings Load;
   bool ListFromPlayer = false;  // the list is the player's: no file commands
   uint32_t LastCommand = 0;     // the output a load runs again, or 0
-  PlanningSettings Planning;  // FillMode lives here
+  PlanningSettings Planning;    // FillMode lives here
   Playlist List;
   std::string PlayerDirectory;
   OptionFlags Options;
@@ -105,28 +106,28 @@ struct MainWindowState {
 };
 MainWindowState g_state;
 
-void OnPlanVolumes(HWND window);
-bool RewriteNow(HWND window);
+void OnPlanVolumes(MainWindowState& s, HWND window);
+bool RewriteNow(MainWindowState& s, HWND window);
 
 // A plan asked for by a control, a command or another program: it reads
 // the whole list, so during long work it waits until that has ended. The
 // load's own plans run at once.
-void Plan() {
-  if (g_state.Gate.HoldPlan()) return;
-  OnPlanVolumes(g_state.Window);
+void Plan(MainWindowState& s) {
+  if (s.Gate.HoldPlan()) return;
+  OnPlanVolumes(s, s.Window);
 }
 
 // Every change of the current path goes through here: the watcher reads a
 // copy of its own, from its own thread.
-void SetPlaylistPath(std::string path) {
-  g_state.Load.CurrentPlaylistPath = std::move(path);
-  ShareWatchedPath(g_state.Load.CurrentPlaylistPath);
+void SetPlaylistPath(MainWindowState& s, std::string path) {
+  s.Load.CurrentPlaylistPath = std::move(path);
+  ShareWatchedPath(s.Load.CurrentPlaylistPath);
 }
 
 // The output to run again after a load; traced, since nothing on screen
 // shows it.
-void SetLastCommand(uint32_t command) {
-  g_state.LastCommand = command;
+void SetLastCommand(MainWindowState& s, uint32_t command) {
+  s.LastCommand = command;
   TraceLine("LastCommand %u\n", command);
   std::fflush(stdout);
 }
@@ -134,15 +135,15 @@ void SetLastCommand(uint32_t command) {
 // The load as the window shows it.
 class WindowLoadHost : public LoadHost {
  public:
-  explicit WindowLoadHost(HWND window)
-      : window_(window), progress_(GetDlgItem(window, IDC_PROGRESS)) {}
+  WindowLoadHost(MainWindowState& state, HWND window)
+      : s(state), window_(window), progress_(GetDlgItem(window, IDC_PROGRESS)) {}
 
   // The watcher follows the new file from now on, and the read-outs show
   // the list as empty while it is read.
   void ListReplaced() override {
     SendMessageA(window_, MSG_STOP_WATCHER, 0, 0);
     SendMessageA(window_, MSG_START_WATCHER, 0, 0);
-    OnPlanVolumes(window_);
+    OnPlanVolumes(s, window_);
   }
   void SetTitle(std::string_view title) override {
     SetWindowTextA(window_, std::string(title).c_str());
@@ -196,7 +197,7 @@ class WindowLoadHost : public LoadHost {
   bool OfferRewrite(std::string_view caption) override {
     return MessageBoxOnTop(window_, "Should I rewrite this file?", std::string(caption).c_str(),
                            MB_YESNO | MB_ICONQUESTION) == IDYES &&
-           RewriteNow(window_);
+           RewriteNow(s, window_);
   }
   void Trace(std::string_view line) override { DebugText(std::string(line).c_str()); }
   DuplicateAnswer AskAboutDuplicate(const EntryRef& first, const EntryRef& second) override {
@@ -205,6 +206,7 @@ class WindowLoadHost : public LoadHost {
   }
 
  private:
+  MainWindowState& s;
   HWND window_;
   HWND progress_;
   DWORD lastRepaint_ = 0;
@@ -226,31 +228,30 @@ LRESULT SelectedRow(HWND window, int id) {
   return SendDlgItemMessageA(window, id, CB_GETCURSEL, 0, 0);
 }
 
-StoredModes CurrentModes() {
+StoredModes CurrentModes(MainWindowState& s) {
   StoredModes modes;
-  modes.FillMode = g_state.Planning.FillMode;
-  modes.PathMode = g_state.Load.PathMode;
-  modes.DuplicateMode = g_state.Load.DuplicateMode;
-  modes.MeasureUntimed = g_state.Load.MeasureUntimed;
-  modes.ReadId3v2 = g_state.Load.ReadId3v2;
+  modes.FillMode = s.Planning.FillMode;
+  modes.PathMode = s.Load.PathMode;
+  modes.DuplicateMode = s.Load.DuplicateMode;
+  modes.MeasureUntimed = s.Load.MeasureUntimed;
+  modes.ReadId3v2 = s.Load.ReadId3v2;
   return modes;
 }
 
-void ToggleAlwaysOnTop(HWND window) {
-  g_state.AlwaysOnTop = g_state.AlwaysOnTop ? 0 : 1;
-  CheckDlgButton(window, IDC_ALWAYS_ON_TOP, g_state.AlwaysOnTop ? BST_CHECKED : BST_UNCHECKED);
-  SetWindowPos(window, g_state.AlwaysOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+void ToggleAlwaysOnTop(MainWindowState& s, HWND window) {
+  s.AlwaysOnTop = s.AlwaysOnTop ? 0 : 1;
+  CheckDlgButton(window, IDC_ALWAYS_ON_TOP, s.AlwaysOnTop ? BST_CHECKED : BST_UNCHECKED);
+  SetWindowPos(window, s.AlwaysOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                SWP_NOMOVE | SWP_NOSIZE | SWP_FRAMECHANGED);
 }
 
-void ToggleWarnLoadErrors(HWND window) {
-  g_state.Load.WarnLoadErrors = !g_state.Load.WarnLoadErrors;
+void ToggleWarnLoadErrors(MainWindowState& s, HWND window) {
+  s.Load.WarnLoadErrors = !s.Load.WarnLoadErrors;
   CheckDlgButton(window, IDC_WARN_LOAD_ERRORS,
-                 g_state.Load.WarnLoadErrors ? BST_CHECKED : BST_UNCHECKED);
+                 s.Load.WarnLoadErrors ? BST_CHECKED : BST_UNCHECKED);
 }
 
-BOOL OnInitDialog(HWND window) {
-  MainWindowState& s = g_state;
+BOOL OnInitDialog(MainWindowState& s, HWND window) {
   s.Window = window;
   auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
   HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_VOLTRAK));
@@ -269,7 +270,7 @@ BOOL OnInitDialog(HWND window) {
   SendMessageA(media, CB_SETCURSEL, 0, 0);
   ChooseMedium(s.Planning, 0);
 
-  StoredModes modes = CurrentModes();
+  StoredModes modes = CurrentModes(s);
   LoadModes(modes);
   s.Load.DuplicateMode = modes.DuplicateMode;
   s.Load.PathMode = modes.PathMode;
@@ -299,11 +300,11 @@ BOOL OnInitDialog(HWND window) {
   if (s.AlwaysOnTop) {
     // The command sets it again, checks the button and raises the window.
     s.AlwaysOnTop = 0;
-    ToggleAlwaysOnTop(window);
+    ToggleAlwaysOnTop(s, window);
   }
   SetTimer(window, kMarqueeTimer, kMarqueePeriod, nullptr);
   // No watcher runs until the first load starts one.
-  if (s.Load.CurrentPlaylistPath.empty()) SetPlaylistPath(WholePath(LoadLastFile()));
+  if (s.Load.CurrentPlaylistPath.empty()) SetPlaylistPath(s, WholePath(LoadLastFile()));
   if (!s.Load.CurrentPlaylistPath.empty()) {
     // Both run after the window has appeared; the load plans on its own too.
     PostMessageA(window, MSG_LOAD_PLAYLIST, 0, 0);
@@ -312,9 +313,8 @@ BOOL OnInitDialog(HWND window) {
   return TRUE;
 }
 
-void OnOpen(HWND window) {
-  MainWindowState& s = g_state;
-  SetLastCommand(0);
+void OnOpen(MainWindowState& s, HWND window) {
+  SetLastCommand(s, 0);
   s.PlayerWindow = nullptr;
   char file[kMaxPathLength + 1] = "";
   s.Load.CurrentPlaylistPath.copy(file, kMaxPathLength);
@@ -335,34 +335,33 @@ void OnOpen(HWND window) {
     chosen = GetOpenFileNameA(&dialog);
   }
   if (!chosen) return;
-  SetPlaylistPath(WholePath(file));
+  SetPlaylistPath(s, WholePath(file));
   s.ListFromPlayer = false;
   SendMessageA(window, MSG_LOAD_PLAYLIST, 0, 0);
 }
 
-void OnReopen(HWND window) {
-  if (!g_state.Load.CurrentPlaylistPath.empty()) SendMessageA(window, MSG_LOAD_PLAYLIST, 0, 0);
+void OnReopen(MainWindowState& s, HWND window) {
+  if (!s.Load.CurrentPlaylistPath.empty()) SendMessageA(window, MSG_LOAD_PLAYLIST, 0, 0);
 }
 
-void OnReset() {
-  MainWindowState& s = g_state;
-  SetLastCommand(0);
+void OnReset(MainWindowState& s) {
+  SetLastCommand(s, 0);
   s.List.Reset();
   s.ListFromPlayer = false;
-  SetPlaylistPath({});
-  Plan();
+  SetPlaylistPath(s, {});
+  Plan(s);
 }
 
-void OnExploreFolder(HWND window) {
-  std::string folder = ExploreFolderOf(g_state.Load.CurrentPlaylistPath);
+void OnExploreFolder(MainWindowState& s, HWND window) {
+  std::string folder = ExploreFolderOf(s.Load.CurrentPlaylistPath);
   if (folder.empty()) return;  // nothing loaded: no folder to show
   ShellExecuteA(window, nullptr, folder.c_str(), nullptr, "", SW_SHOWNA);
 }
 
-void OnLaunch(HWND window) {
+void OnLaunch(MainWindowState& s, HWND window) {
   // An empty path would hand the shell nothing to open but the current folder.
-  if (g_state.Load.CurrentPlaylistPath.empty()) return;
-  ShellExecuteA(window, "open", g_state.Load.CurrentPlaylistPath.c_str(), nullptr, "",
+  if (s.Load.CurrentPlaylistPath.empty()) return;
+  ShellExecuteA(window, "open", s.Load.CurrentPlaylistPath.c_str(), nullptr, "",
                 SW_SHOWNORMAL);
 }
 
@@ -370,21 +369,21 @@ void OnWebLink(HWND window) {
   ShellExecuteA(window, "open", kMakerWebAddress, nullptr, "", SW_SHOWNORMAL);
 }
 
-void OnClose(HWND window) {
-  g_state.Closing = true;
-  SaveOnClose(CurrentModes(), g_state.PlayerDirectory, g_state.Load.CurrentPlaylistPath);
+void OnClose(MainWindowState& s, HWND window) {
+  s.Closing = true;
+  SaveOnClose(CurrentModes(s), s.PlayerDirectory, s.Load.CurrentPlaylistPath);
   DestroyWindow(window);
 }
 
-void OnExit(HWND window) {
+void OnExit(MainWindowState& s, HWND window) {
   KillTimer(window, kMarqueeTimer);
-  OnClose(window);
+  OnClose(s, window);
 }
 
-void OnMediumChosen(HWND window) {
+void OnMediumChosen(MainWindowState& s, HWND window) {
   LRESULT row = SelectedRow(window, IDC_MEDIUM_LIST);
-  if (row < 0 || !ChooseMedium(g_state.Planning, static_cast<size_t>(row))) return;
-  Plan();
+  if (row < 0 || !ChooseMedium(s.Planning, static_cast<size_t>(row))) return;
+  Plan(s);
   char trace[32];
   std::snprintf(trace, sizeof trace, "Split Mode: %u", static_cast<unsigned>(row));
   DebugText(trace);
@@ -396,29 +395,29 @@ void OnModeChosen(HWND window, int id, Mode& mode, uint32_t rows) {
   if (row >= 0 && static_cast<uint32_t>(row) < rows) mode = static_cast<Mode>(row);
 }
 
-void OnFillModeNotice(HWND window, UINT code) {
+void OnFillModeNotice(MainWindowState& s, HWND window, UINT code) {
   if (code == CBN_SELCHANGE) {
     LRESULT row = SelectedRow(window, IDC_FILL_MODE);
-    if (row >= 0) ChooseFillMode(g_state.Planning, static_cast<uint32_t>(row));
+    if (row >= 0) ChooseFillMode(s.Planning, static_cast<uint32_t>(row));
   }
-  Plan();
+  Plan(s);
 }
 
-void OnCapacityLeft(HWND window, int id) {
+void OnCapacityLeft(MainWindowState& s, HWND window, int id) {
   char text[kMaxCapacityTextLength + 1] = "";
   GetDlgItemTextA(window, id, text, sizeof text);
-  EnterCapacity(g_state.Planning, id == IDC_MEDIUM ? CapacityField::kMedium : CapacityField::kReserve,
+  EnterCapacity(s.Planning, id == IDC_MEDIUM ? CapacityField::kMedium : CapacityField::kReserve,
                 text);
-  if (g_state.CapacityPlanRunning) return;
-  g_state.CapacityPlanRunning = true;
-  Plan();
-  g_state.CapacityPlanRunning = false;
+  if (s.CapacityPlanRunning) return;
+  s.CapacityPlanRunning = true;
+  Plan(s);
+  s.CapacityPlanRunning = false;
 }
 
 // The written outputs' boxes: a file that fails raises the window first.
 class WindowOutputHost : public OutputHost {
  public:
-  explicit WindowOutputHost(HWND window) : window_(window) {}
+  WindowOutputHost(MainWindowState& state, HWND window) : s(state), window_(window) {}
   void CannotWrite(std::string_view path, uint32_t) override {
     MessageBoxOnTop(window_, std::string(path).c_str(), kCannotOpenCaption, MB_ICONWARNING);
   }
@@ -431,41 +430,41 @@ class WindowOutputHost : public OutputHost {
     MessageBoxOnTop(window_, text.c_str(), "Error", MB_ICONERROR);
   }
   // Beside the current playlist, through the real file system.
-  OutputTarget Target() { return {g_state.Load.CurrentPlaylistPath, SystemFileSystem(), *this}; }
+  OutputTarget Target() { return {s.Load.CurrentPlaylistPath, SystemFileSystem(), *this}; }
 
  private:
+  MainWindowState& s;
   HWND window_;
 };
 
-void OnSplitLists(HWND window) {
-  WindowOutputHost host(window);
-  WriteSplitLists(g_state.List, host.Target());
+void OnSplitLists(MainWindowState& s, HWND window) {
+  WindowOutputHost host(s, window);
+  WriteSplitLists(s.List, host.Target());
 }
 
-void OnCreateHtml(HWND window) {
-  WindowOutputHost host(window);
-  ReportSettings settings{g_state.Planning, g_state.Options, kMakerWebAddress};
-  OutputResult result = WriteHtmlReport(g_state.List, settings, SystemClock(), host.Target());
+void OnCreateHtml(MainWindowState& s, HWND window) {
+  WindowOutputHost host(s, window);
+  ReportSettings settings{s.Planning, s.Options, kMakerWebAddress};
+  OutputResult result = WriteHtmlReport(s.List, settings, SystemClock(), host.Target());
   // Only a page written whole goes to the viewer.
   for (const std::string& page : result.Written) {
     ShellExecuteA(window, nullptr, page.c_str(), nullptr, nullptr, SW_SHOWNA);
   }
 }
 
-void OnCreateCue(HWND window) {
-  WindowOutputHost host(window);
-  WriteCueSheet(g_state.List, host.Target());
+void OnCreateCue(MainWindowState& s, HWND window) {
+  WindowOutputHost host(s, window);
+  WriteCueSheet(s.List, host.Target());
 }
 
-void OnCreateLbl(HWND window) {
-  WindowOutputHost host(window);
-  WriteLabelFile(g_state.List, host.Target());
+void OnCreateLbl(MainWindowState& s, HWND window) {
+  WindowOutputHost host(s, window);
+  WriteLabelFile(s.List, host.Target());
 }
 
 // The player's current list. A player that is missing or silent leaves the
 // list it wrote last, and a note in its folder.
-void OnWinAmp(HWND window) {
-  MainWindowState& s = g_state;
+void OnWinAmp(MainWindowState& s, HWND window) {
   // The player may take seconds to answer, and the warning box hands out
   // messages: what comes in meanwhile waits.
   s.Gate.BeginWork();
@@ -476,29 +475,28 @@ void OnWinAmp(HWND window) {
     s.PlayerListPosition = player.ListPosition;
     s.ListFromPlayer = true;
   }
-  SetPlaylistPath(WholePath(InPlayerFolder(s.PlayerDirectory, kPlayerListName)));
+  SetPlaylistPath(s, WholePath(InPlayerFolder(s.PlayerDirectory, kPlayerListName)));
   SendMessageA(window, MSG_LOAD_PLAYLIST, 0, 0);
   if (!player.Answered) WritePlayerSignature(window, s.PlayerDirectory);
 }
 
 // The plug-in's master playlist; the player's own list stays marked as such.
-void OnPlugin(HWND window) {
-  SetPlaylistPath(WholePath(PluginPlaylist(g_state.PlayerDirectory)));
-  if (g_state.Load.CurrentPlaylistPath.empty()) {
+void OnPlugin(MainWindowState& s, HWND window) {
+  SetPlaylistPath(s, WholePath(PluginPlaylist(s.PlayerDirectory)));
+  if (s.Load.CurrentPlaylistPath.empty()) {
     ExplainPluginSetup(window);
     return;
   }
   SendMessageA(window, MSG_LOAD_PLAYLIST, 0, 0);
 }
 
-void RunHeldRequests(HWND window);
+void RunHeldRequests(MainWindowState& s, HWND window);
 
 // The player's current track when the list is the player's, asked for anew;
 // else the whole list.
-void OnCopyClipboard(HWND window) {
-  MainWindowState& s = g_state;
+void OnCopyClipboard(MainWindowState& s, HWND window) {
   if (s.ListFromPlayer && s.Options.CopySingleTrackInfo && s.PlayerWindow) {
-    SetLastCommand(0);  // the player's reload must not repeat this command
+    SetLastCommand(s, 0);  // the player's reload must not repeat this command
     // A repeat at the end of a load of the player's list has its position
     // already, and no load can start inside that one.
     if (!s.Gate.Busy()) SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_WINAMP, BN_CLICKED), 0);
@@ -515,13 +513,12 @@ void OnCopyClipboard(HWND window) {
 
 // Pages go out with the window answering between them: what would change
 // the list waits until the last one has.
-void OnPrint(HWND window) {
-  MainWindowState& s = g_state;
+void OnPrint(MainWindowState& s, HWND window) {
   s.Gate.BeginWork();
   PrintPlaylist(window, s.List, s.Load.CurrentPlaylistPath.c_str(),
                 [window] { DispatchPendingMessages(window); });
   s.Gate.EndWork();
-  if (!s.DropRunning) RunHeldRequests(window);
+  if (!s.DropRunning) RunHeldRequests(s, window);
 }
 
 // The copy's progress and boxes. The window answers between tracks and,
@@ -556,14 +553,13 @@ class WindowCopyHost : public CopyHost {
 };
 
 // The picker starts on the playlist; a cancelled choice is no choice.
-std::optional<std::string> PickCopyFolder(HWND window) {
-  std::string folder = g_state.Load.CurrentPlaylistPath;
+std::optional<std::string> PickCopyFolder(MainWindowState& s, HWND window) {
+  std::string folder = s.Load.CurrentPlaylistPath;
   if (!BrowseForFolder(window, kCopyPickerTitle, folder)) return std::nullopt;
   return folder;
 }
 
-void CopyListedTracks(HWND window) {
-  MainWindowState& s = g_state;
+void CopyListedTracks(MainWindowState& s, HWND window) {
   const uint32_t count = s.List.TrackCount();
   if (count == 0) return;
   char question[64];
@@ -573,7 +569,7 @@ void CopyListedTracks(HWND window) {
   SendMessageA(progress, PBM_SETRANGE32, 0, static_cast<LPARAM>(count));
   SendMessageA(progress, PBM_SETSTEP, 1, 0);
   SendMessageA(progress, PBM_SETPOS, 0, 0);
-  std::string folder = CopyFolder(PickCopyFolder(window), s.Load.CurrentPlaylistPath);
+  std::string folder = CopyFolder(PickCopyFolder(s, window), s.Load.CurrentPlaylistPath);
   MessageBoxA(window, folder.c_str(), kCopyFolderCaption, MB_OK | MB_ICONWARNING);
   WindowCopyHost host(window);
   CopyTracks(s.List, s.Options, s.Load.CurrentPlaylistPath, folder, SystemFileSystem(), host);
@@ -581,24 +577,23 @@ void CopyListedTracks(HWND window) {
 
 // Its boxes, the picker and the copy hand out messages: a reload or a drop
 // that comes meanwhile waits until the copy has ended, then runs.
-void OnCopyTracks(HWND window) {
-  MainWindowState& s = g_state;
+void OnCopyTracks(MainWindowState& s, HWND window) {
   s.Gate.BeginWork();
-  CopyListedTracks(window);
+  CopyListedTracks(s, window);
   s.Gate.EndWork();
-  Plan();
+  Plan(s);
   InvalidateRect(window, nullptr, FALSE);
-  if (!s.DropRunning) RunHeldRequests(window);
+  if (!s.DropRunning) RunHeldRequests(s, window);
 }
 
-void OnOptions(HWND window) {
+void OnOptions(MainWindowState& s, HWND window) {
   OptionsChoice chosen =
-      ChooseOptions(window, {g_state.Options, g_state.PlayerDirectory,
-                             g_state.Load.MeasureUntimed, g_state.Load.ReadId3v2});
-  g_state.Options = chosen.Options;
-  g_state.Load.MeasureUntimed = chosen.MeasureUntimed;
-  g_state.Load.ReadId3v2 = chosen.ReadId3v2;
-  g_state.PlayerDirectory = std::move(chosen.PlayerDirectory);
+      ChooseOptions(window, {s.Options, s.PlayerDirectory,
+                             s.Load.MeasureUntimed, s.Load.ReadId3v2});
+  s.Options = chosen.Options;
+  s.Load.MeasureUntimed = chosen.MeasureUntimed;
+  s.Load.ReadId3v2 = chosen.ReadId3v2;
+  s.PlayerDirectory = std::move(chosen.PlayerDirectory);
 }
 
 void OnUnimplemented(HWND window, uint32_t id) {
@@ -609,48 +604,50 @@ void OnUnimplemented(HWND window, uint32_t id) {
 
 // The handler of each CommandAction, in its order: the table in
 // shell_rules says which command runs which.
-using CommandHandler = void (*)(HWND window, uint32_t id, UINT code);
+using CommandHandler = void (*)(MainWindowState& s, HWND window, uint32_t id, UINT code);
 constexpr CommandHandler kHandlers[] = {
-    [](HWND w, uint32_t, UINT) { OnOpen(w); },
-    [](HWND w, uint32_t, UINT) { OnReopen(w); },
-    [](HWND w, uint32_t, UINT) { OnExploreFolder(w); },
-    [](HWND w, uint32_t, UINT) { OnLaunch(w); },
-    [](HWND, uint32_t, UINT) { OnReset(); },
-    [](HWND w, uint32_t, UINT) { OnExit(w); },
-    [](HWND w, uint32_t, UINT) { ToggleAlwaysOnTop(w); },
-    [](HWND w, uint32_t, UINT) { ToggleWarnLoadErrors(w); },
-    [](HWND w, uint32_t, UINT) { OnWebLink(w); },
-    [](HWND w, uint32_t, UINT code) {
-      if (code == CBN_SELCHANGE) OnMediumChosen(w);
+    [](MainWindowState& s, HWND w, uint32_t, UINT) { OnOpen(s, w); },
+    [](MainWindowState& s, HWND w, uint32_t, UINT) { OnReopen(s, w); },
+    [](MainWindowState& s, HWND w, uint32_t, UINT) { OnExploreFolder(s, w); },
+    [](MainWindowState& s, HWND w, uint32_t, UINT) { OnLaunch(s, w); },
+    [](MainWindowState& s, HWND, uint32_t, UINT) { OnReset(s); },
+    [](MainWindowState& s, HWND w, uint32_t, UINT) { OnExit(s, w); },
+    [](MainWindowState& s, HWND w, uint32_t, UINT) { ToggleAlwaysOnTop(s, w); },
+    [](MainWindowState& s, HWND w, uint32_t, UINT) { ToggleWarnLoadErrors(s, w); },
+    [](MainWindowState&, HWND w, uint32_t, UINT) { OnWebLink(w); },
+    [](MainWindowState& s, HWND w, uint32_t, UINT code) {
+      if (code == CBN_SELCHANGE) OnMediumChosen(s, w);
     },
-    [](HWND w, uint32_t, UINT code) {
-      if (code == CBN_SELCHANGE) OnModeChosen(w, IDC_DUPLICATE_MODE, g_state.Load.DuplicateMode, 4);
+    [](MainWindowState& s, HWND w, uint32_t, UINT code) {
+      if (code == CBN_SELCHANGE) OnModeChosen(w, IDC_DUPLICATE_MODE, s.Load.DuplicateMode, 4);
     },
-    [](HWND w, uint32_t, UINT code) {
-      if (code == CBN_SELCHANGE) OnModeChosen(w, IDC_PATH_MODE, g_state.Load.PathMode, 3);
+    [](MainWindowState& s, HWND w, uint32_t, UINT code) {
+      if (code == CBN_SELCHANGE) OnModeChosen(w, IDC_PATH_MODE, s.Load.PathMode, 3);
     },
-    [](HWND w, uint32_t, UINT code) { OnFillModeNotice(w, code); },
-    [](HWND, uint32_t, UINT) { Plan(); },
-    [](HWND w, uint32_t id, UINT code) {
-      if (code == EN_KILLFOCUS) OnCapacityLeft(w, static_cast<int>(id));
+    [](MainWindowState& s, HWND w, uint32_t, UINT code) { OnFillModeNotice(s, w, code); },
+    [](MainWindowState& s, HWND, uint32_t, UINT) { Plan(s); },
+    [](MainWindowState& s, HWND w, uint32_t id, UINT code) {
+      if (code == EN_KILLFOCUS) OnCapacityLeft(s, w, static_cast<int>(id));
     },
-    [](HWND w, uint32_t, UINT) { OnCreateHtml(w); },
-    [](HWND w, uint32_t, UINT) { OnSplitLists(w); },
-    [](HWND w, uint32_t, UINT) { OnCreateLbl(w); },
-    [](HWND w, uint32_t, UINT) { OnCreateCue(w); },
-    [](HWND w, uint32_t, UINT) { OnWinAmp(w); },
-    [](HWND w, uint32_t, UINT) { OnPlugin(w); },
-    [](HWND w, uint32_t, UINT) { RunEditDialog(w, g_state.List, {kBuildDate, kBuildTime}); },
-    [](HWND w, uint32_t, UINT) { OnPrint(w); },
-    [](HWND w, uint32_t, UINT) { OnCopyClipboard(w); },
-    [](HWND w, uint32_t, UINT) { OnOptions(w); },
-    [](HWND w, uint32_t, UINT) { OnCopyTracks(w); },
+    [](MainWindowState& s, HWND w, uint32_t, UINT) { OnCreateHtml(s, w); },
+    [](MainWindowState& s, HWND w, uint32_t, UINT) { OnSplitLists(s, w); },
+    [](MainWindowState& s, HWND w, uint32_t, UINT) { OnCreateLbl(s, w); },
+    [](MainWindowState& s, HWND w, uint32_t, UINT) { OnCreateCue(s, w); },
+    [](MainWindowState& s, HWND w, uint32_t, UINT) { OnWinAmp(s, w); },
+    [](MainWindowState& s, HWND w, uint32_t, UINT) { OnPlugin(s, w); },
+    [](MainWindowState& s, HWND w, uint32_t, UINT) {
+      RunEditDialog(w, s.List, {kBuildDate, kBuildTime});
+    },
+    [](MainWindowState& s, HWND w, uint32_t, UINT) { OnPrint(s, w); },
+    [](MainWindowState& s, HWND w, uint32_t, UINT) { OnCopyClipboard(s, w); },
+    [](MainWindowState& s, HWND w, uint32_t, UINT) { OnOptions(s, w); },
+    [](MainWindowState& s, HWND w, uint32_t, UINT) { OnCopyTracks(s, w); },
 };
 static_assert(sizeof kHandlers / sizeof kHandlers[0] == kCommandHandlers,
               "one handler for every action of the command table");
 
-void OnCommand(HWND window, uint32_t id, UINT code) {
-  if (g_state.Gate.HoldCommand(id, code)) return;
+void OnCommand(MainWindowState& s, HWND window, uint32_t id, UINT code) {
+  if (s.Gate.HoldCommand(id, code)) return;
   const CommandRow* row = FindCommand(id);
   if (row == nullptr) {
     OnUnimplemented(window, id);
@@ -658,10 +655,10 @@ void OnCommand(HWND window, uint32_t id, UINT code) {
   }
   // Before the handler, so that an output keeps its place in LastCommand
   // whichever part of the program carries it out.
-  uint32_t last = LastCommandAfter(id, g_state.LastCommand);
-  if (last != g_state.LastCommand) SetLastCommand(last);
+  uint32_t last = LastCommandAfter(id, s.LastCommand);
+  if (last != s.LastCommand) SetLastCommand(s, last);
   const auto action = static_cast<size_t>(row->Action);
-  if (action < kCommandHandlers) kHandlers[action](window, id, code);
+  if (action < kCommandHandlers) kHandlers[action](s, window, id, code);
 }
 
 // Dialogs open over the window may show rows of the list, and a load (the
@@ -681,8 +678,7 @@ void TellOpenDialogs(WPARAM stage) {
 // The load itself, past the gate: long work that holds every other request
 // back until it, and the output it may repeat, have ended. The window, not
 // the load, decides what follows it.
-void RunLoad(HWND window) {
-  MainWindowState& s = g_state;
+void RunLoad(MainWindowState& s, HWND window) {
   s.Gate.BeginWork();
   if (s.LoadsRunning++ == 0) TellOpenDialogs(kLoadBegins);
   for (int id : {IDC_COPY_TRACKS, IDC_SPLIT_LISTS, IDC_LAUNCH}) {
@@ -690,11 +686,11 @@ void RunLoad(HWND window) {
   }
   NotePlaylistBeforeLoad(s.Load.CurrentPlaylistPath);  // what the watcher compares with
   {
-    WindowLoadHost host(window);
+    WindowLoadHost host(s, window);
     const LoadOutcome outcome = LoadPlaylist(s.Load, s.List, SystemFileSystem(), host);
     const StepsAfterLoad steps = AfterLoad(outcome, s.Load.CurrentPlaylistPath,
                                            s.Options.AutoRepeatLastCommand != 0, s.LastCommand);
-    if (steps.Plan) OnPlanVolumes(window);
+    if (steps.Plan) OnPlanVolumes(s, window);
     if (steps.KeepAsLastFile) StoreLastFile(s.Load.CurrentPlaylistPath);
     if (steps.Repeat != 0) {
       // The list is complete, so the repeated output may read it. Only the
@@ -706,32 +702,32 @@ void RunLoad(HWND window) {
   if (--s.LoadsRunning == 0) TellOpenDialogs(kLoadEnded);
   s.Gate.EndWork();
   // A drop runs what waited once all its files are loaded.
-  if (!s.DropRunning) RunHeldRequests(window);
+  if (!s.DropRunning) RunHeldRequests(s, window);
 }
 
-void OnLoadPlaylist(HWND window) {
-  if (g_state.Gate.HoldLoad(g_state.Load.CurrentPlaylistPath)) return;
-  RunLoad(window);
+void OnLoadPlaylist(MainWindowState& s, HWND window) {
+  if (s.Gate.HoldLoad(s.Load.CurrentPlaylistPath)) return;
+  RunLoad(s, window);
 }
 
 // The rewrite as the window shows it. Its reload runs at once, past the
 // gate: whatever waited during the load that asked comes after it.
 class WindowRewriteHost : public RewriteHost {
  public:
-  explicit WindowRewriteHost(HWND window) : window_(window) {}
+  WindowRewriteHost(MainWindowState& state, HWND window) : s(state), window_(window) {}
   int ShowMessage(std::string_view text, std::string_view caption, uint32_t style) override {
     return MessageBoxA(window_, std::string(text).c_str(), std::string(caption).c_str(), style);
   }
-  void Reload() override { RunLoad(window_); }
+  void Reload() override { RunLoad(s, window_); }
 
  private:
+  MainWindowState& s;
   HWND window_;
 };
 
 // Backs the playlist up, writes the list over it and loads it again; true
 // when it did.
-bool RewriteNow(HWND window) {
-  MainWindowState& s = g_state;
+bool RewriteNow(MainWindowState& s, HWND window) {
   // A list edited with no file behind it (nothing loaded, or after Reset)
   // has nowhere to go back to: an empty path would name files in the
   // current folder instead.
@@ -743,47 +739,47 @@ bool RewriteNow(HWND window) {
   // the backup. The reload starts it again; after a failed rewrite, this does.
   const bool watching = FileWatcherRunning();
   SendMessageA(window, MSG_STOP_WATCHER, 0, 0);
-  WindowRewriteHost host(window);
+  WindowRewriteHost host(s, window);
   const bool written =
       RewritePlaylist(s.Load.CurrentPlaylistPath, s.List, SystemFileSystem(), SystemClock(), host)
           .Written;
   if (watching && !written) SendMessageA(window, MSG_START_WATCHER, 0, 0);
   s.Gate.EndWork();
-  if (!s.DropRunning) RunHeldRequests(window);
+  if (!s.DropRunning) RunHeldRequests(s, window);
   return written;
 }
 
 // MSG_REWRITE_PLAYLIST, from the Edit dialog or anyone else: during long
 // work (a load building the list) it waits, as every change of the list.
-void OnRewriteRequest(HWND window) {
-  if (g_state.Gate.HoldRewrite()) return;
-  RewriteNow(window);
+void OnRewriteRequest(MainWindowState& s, HWND window) {
+  if (s.Gate.HoldRewrite()) return;
+  RewriteNow(s, window);
 }
 
 // Each dropped file replaces the list loaded before it.
-void RunDrop(HWND window, const std::vector<std::string>& files, bool inClient, uint32_t child) {
-  MainWindowState& s = g_state;
+void RunDrop(MainWindowState& s, HWND window, const std::vector<std::string>& files,
+             bool inClient, uint32_t child) {
   HWND progress = GetDlgItem(window, IDC_DROP_PROGRESS);
   SendMessageA(progress, PBM_SETRANGE32, 0, static_cast<LPARAM>(files.size()));
   SendMessageA(progress, PBM_SETSTEP, 1, 0);
   SendMessageA(progress, PBM_SETPOS, 0, 0);
-  SetLastCommand(LastCommandForDrop(inClient, child, s.LastCommand));
+  SetLastCommand(s, LastCommandForDrop(inClient, child, s.LastCommand));
   s.DropRunning = true;
   for (const std::string& file : files) {
     if (s.Closing) break;
     SendMessageA(progress, PBM_STEPIT, 0, 0);
     // Whole, however long: the load refuses a name it cannot hold, where a
     // name cut to fit would be another file's.
-    SetPlaylistPath(WholePath(file));
+    SetPlaylistPath(s, WholePath(file));
     s.ListFromPlayer = false;
     SendMessageA(window, MSG_LOAD_PLAYLIST, 0, 0);
     InvalidateRect(window, nullptr, FALSE);
   }
   s.DropRunning = false;
-  RunHeldRequests(window);
+  RunHeldRequests(s, window);
 }
 
-void OnDropFiles(HWND window, HDROP drop) {
+void OnDropFiles(MainWindowState& s, HWND window, HDROP drop) {
   UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
   std::vector<std::string> files;
   files.reserve(count);
@@ -800,39 +796,40 @@ void OnDropFiles(HWND window, HDROP drop) {
     if (under && under != window) child = static_cast<uint16_t>(GetDlgCtrlID(under));
   }
   DragFinish(drop);
-  if (g_state.Gate.HoldDrop(files, inClient, child)) return;
-  RunDrop(window, files, inClient, child);
+  if (s.Gate.HoldDrop(files, inClient, child)) return;
+  RunDrop(s, window, files, inClient, child);
 }
 
-void RunHeldRequests(HWND window) {
-  while (!g_state.Closing) {
-    std::optional<HeldRequest> next = g_state.Gate.TakeNext();
+void RunHeldRequests(MainWindowState& s, HWND window) {
+  while (!s.Closing) {
+    std::optional<HeldRequest> next = s.Gate.TakeNext();
     if (!next) return;
     switch (next->What) {
-      case HeldRequest::Kind::kCommand: OnCommand(window, next->Command, next->Notification); break;
+      case HeldRequest::Kind::kCommand:
+        OnCommand(s, window, next->Command, next->Notification);
+        break;
       case HeldRequest::Kind::kLoad:
         // A reload that waited behind a Reset has nothing left to load.
-        if (!g_state.Load.CurrentPlaylistPath.empty()) RunLoad(window);
+        if (!s.Load.CurrentPlaylistPath.empty()) RunLoad(s, window);
         break;
       case HeldRequest::Kind::kDrop:
-        RunDrop(window, next->Files, next->DropInClient, next->DropChild);
+        RunDrop(s, window, next->Files, next->DropInClient, next->DropChild);
         break;
-      case HeldRequest::Kind::kClose: OnClose(window); break;
-      case HeldRequest::Kind::kPlan: OnPlanVolumes(window); break;
-      case HeldRequest::Kind::kRewrite: RewriteNow(window); break;
+      case HeldRequest::Kind::kClose: OnClose(s, window); break;
+      case HeldRequest::Kind::kPlan: OnPlanVolumes(s, window); break;
+      case HeldRequest::Kind::kRewrite: RewriteNow(s, window); break;
     }
   }
-  g_state.Gate.Clear();
+  s.Gate.Clear();
 }
 
-void OnMarquee(HWND window) {
-  g_state.MarqueeIndex = NextMarqueeIndex(g_state.MarqueeIndex);
+void OnMarquee(MainWindowState& s, HWND window) {
+  s.MarqueeIndex = NextMarqueeIndex(s.MarqueeIndex);
   SetDlgItemTextA(window, IDC_MARQUEE,
-                  MarqueeText(g_state.MarqueeIndex, kBuildDate, kBuildTime).c_str());
+                  MarqueeText(s.MarqueeIndex, kBuildDate, kBuildTime).c_str());
 }
 
-void OnPlanVolumes(HWND window) {
-  MainWindowState& s = g_state;
+void OnPlanVolumes(MainWindowState& s, HWND window) {
   s.Planning.ReservedSplit = IsDlgButtonChecked(window, IDC_RESERVED_SPLIT) == BST_CHECKED;
   char limit[32] = "";
   GetDlgItemTextA(window, IDC_MAXIMUM_VOLUMES, limit, sizeof limit);
@@ -845,17 +842,17 @@ void OnPlanVolumes(HWND window) {
   SetDlgItemTextA(window, IDC_TOTAL_KB, texts.TotalKB.c_str());
 }
 
-void OnClosing() {
-  if (g_state.Gate.HoldClose()) return;
-  OnClose(g_state.Window);
+void OnClosing(MainWindowState& s) {
+  if (s.Gate.HoldClose()) return;
+  OnClose(s, s.Window);
 }
 
-void OnDestroy(HWND window) {
+void OnDestroy(MainWindowState& s, HWND window) {
   SendMessageA(window, MSG_STOP_WATCHER, 0, 0);
-  StoreAlwaysOnTop(window, g_state.AlwaysOnTop);
+  StoreAlwaysOnTop(window, s.AlwaysOnTop);
   StoreWindowPosition(window);
   SendDlgItemMessageA(window, IDC_PLUGIN, BM_SETIMAGE, IMAGE_BITMAP, 0);
-  g_state.PluginBitmap.Reset();
+  s.PluginBitmap.Reset();
   PostQuitMessage(0);
 }
 
@@ -872,24 +869,26 @@ BOOL Answered(HWND window) {
 }
 
 INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  // The one way in from the system: every handler below is handed the state.
+  MainWindowState& s = g_state;
   switch (message) {
-    case WM_INITDIALOG: return OnInitDialog(window);
-    case WM_COMMAND: OnCommand(window, LOWORD(wParam), HIWORD(wParam)); return TRUE;
+    case WM_INITDIALOG: return OnInitDialog(s, window);
+    case WM_COMMAND: OnCommand(s, window, LOWORD(wParam), HIWORD(wParam)); return TRUE;
     case WM_TIMER:
-      if (wParam == kMarqueeTimer) OnMarquee(window);
+      if (wParam == kMarqueeTimer) OnMarquee(s, window);
       return TRUE;
-    case WM_DROPFILES: OnDropFiles(window, reinterpret_cast<HDROP>(wParam)); return TRUE;
+    case WM_DROPFILES: OnDropFiles(s, window, reinterpret_cast<HDROP>(wParam)); return TRUE;
     case WM_HELP: AnswerHelpRequest(window, *reinterpret_cast<HELPINFO*>(lParam)); return TRUE;
     case WM_PAINT: OnPaint(window); return TRUE;
-    case WM_CLOSE: OnClosing(); return TRUE;
-    case WM_DESTROY: OnDestroy(window); return TRUE;
-    case MSG_LOAD_PLAYLIST: OnLoadPlaylist(window); return Answered(window);
-    case MSG_PLAN_VOLUMES: Plan(); return Answered(window);
+    case WM_CLOSE: OnClosing(s); return TRUE;
+    case WM_DESTROY: OnDestroy(s, window); return TRUE;
+    case MSG_LOAD_PLAYLIST: OnLoadPlaylist(s, window); return Answered(window);
+    case MSG_PLAN_VOLUMES: Plan(s); return Answered(window);
     case MSG_START_WATCHER:
-      StartFileWatcher(window, g_state.Load.CurrentPlaylistPath);
+      StartFileWatcher(window, s.Load.CurrentPlaylistPath);
       return Answered(window);
     case MSG_STOP_WATCHER: StopFileWatcher(); return Answered(window);
-    case MSG_REWRITE_PLAYLIST: OnRewriteRequest(window); return Answered(window);
+    case MSG_REWRITE_PLAYLIST: OnRewriteRequest(s, window); return Answered(window);
   }
   return FALSE;
 }
@@ -897,7 +896,7 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }  // namespace
 
 int RunMainWindow(HINSTANCE instance, const char* commandLine) {
-  SetPlaylistPath(WholePath(PathFromCommandLine(commandLine ? commandLine : "")));
+  SetPlaylistPath(g_state, WholePath(PathFromCommandLine(commandLine ? commandLine : "")));
   if (DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainWindowProc, 0) == -1) {
     // Without its window the program can do nothing; say why rather than
     // end as if all went well.
