@@ -386,14 +386,22 @@ class PosixFileSystem : public FileSystem {
     return std::make_unique<PosixOutputFile>(std::move(fd));
   }
 
+  // Both names of a move as this system has them: the source as it is
+  // found, the target in folders as they are found.
+  uint32_t MapMove(std::string_view from, std::string_view to, std::string* source,
+                   std::string* target) {
+    uint32_t error = Map(from, source);
+    if (error == 0) error = Map(to, target);
+    if (error != 0) return error;
+    matcher_.MatchCase(*source);
+    MatchFolderCase(matcher_, *target);
+    return kErrorSuccess;
+  }
+
   uint32_t Rename(std::string_view from, std::string_view to) override {
     std::string source, target;
-    uint32_t error = Map(from, &source);
-    if (error == 0) error = Map(to, &target);
-    if (error != 0) return error;
+    if (uint32_t error = MapMove(from, to, &source, &target)) return error;
     CountedWrite counted;
-    matcher_.MatchCase(source);
-    MatchFolderCase(matcher_, target);
     // Windows refuses to move onto an existing file; link() refuses the same
     // way, atomically, where hard links exist.
     if (link(source.c_str(), target.c_str()) == 0) {
@@ -409,12 +417,8 @@ class PosixFileSystem : public FileSystem {
 
   uint32_t Replace(std::string_view from, std::string_view to) override {
     std::string source, target;
-    uint32_t error = Map(from, &source);
-    if (error == 0) error = Map(to, &target);
-    if (error != 0) return error;
+    if (uint32_t error = MapMove(from, to, &source, &target)) return error;
     CountedWrite counted;
-    matcher_.MatchCase(source);
-    MatchFolderCase(matcher_, target);
     return ::rename(source.c_str(), target.c_str()) == 0 ? kErrorSuccess : FromErrno(errno);
   }
 

@@ -50,6 +50,24 @@ inline void ClearClipboard() {
   CloseClipboard();
 }
 
+// The two boxes of a playlist that could not be opened, each answered with
+// OK: its name, then the system's words for the error, whose caption is
+// returned (empty when either box did not come).
+inline std::string PressCannotOpen(App& app, const std::string& name) {
+  Box refused = app.WaitForBox();
+  EXPECT_TRUE(refused) << "no report of the unopenable playlist";
+  if (!refused) return {};
+  EXPECT_EQ(refused.Caption, "Can not open selected file");
+  EXPECT_EQ(refused.Text, name);
+  app.Press(refused, IDOK);
+  Box reason = app.WaitForBox();
+  EXPECT_TRUE(reason) << "no system error report";
+  if (!reason) return {};
+  EXPECT_EQ(reason.Caption.rfind("Error ", 0), 0u) << reason.Caption;
+  app.Press(reason, IDOK);
+  return reason.Caption;
+}
+
 // Turns automatic repeat on through the Options dialog; false when the
 // dialog or its switch is missing.
 inline bool TurnOnAutomaticRepeat(App& app) {

@@ -35,15 +35,7 @@ TEST_F(NothingLost, ACopyOntoItsOwnSourceIsSkippedWithoutABox) {
 TEST_F(NothingLost, APlaylistThatCannotBeReadIsReportedAndNotPlanned) {
   const std::string unreadable = "Z:\\proc\\self\\mem";
   App app(scratch, unreadable.c_str());
-  Box refused = app.WaitForBox();
-  ASSERT_TRUE(refused);
-  EXPECT_EQ(refused.Caption, "Can not open selected file");
-  EXPECT_EQ(refused.Text, unreadable);
-  app.Press(refused, IDOK);
-  Box reason = app.WaitForBox();
-  ASSERT_TRUE(reason);
-  EXPECT_EQ(reason.Caption.rfind("Error ", 0), 0u) << reason.Caption;
-  app.Press(reason, IDOK);
+  PressCannotOpen(app, unreadable);
   EXPECT_TRUE(app.WaitForTitle([](const std::string& t) { return Named(t, "Voltrak - "); }))
       << app.Title();
 }
@@ -72,14 +64,7 @@ TEST_F(NothingLost, ANameTooLongIsRefusedNotCut) {
   App app(scratch, nullptr);
   ASSERT_NE(app.Main(), nullptr) << app.State();
   ASSERT_TRUE(app.Drop({dropped}, POINT{2, 2}));
-  Box refused = app.WaitForBox();
-  ASSERT_TRUE(refused);
-  EXPECT_EQ(refused.Caption, "Can not open selected file");
-  EXPECT_EQ(refused.Text, dropped);
-  app.Press(refused, IDOK);
-  Box reason = app.WaitForBox();
-  ASSERT_TRUE(reason);
-  app.Press(reason, IDOK);
+  PressCannotOpen(app, dropped);
   EXPECT_TRUE(Named(app.Title(), "Voltrak - ")) << app.Title();
 }
 

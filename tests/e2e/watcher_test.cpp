@@ -76,15 +76,8 @@ TEST_F(Watcher, ADeletedListIsOneFailedReload) {
   // Tried again while the watcher or the load has it open.
   ASSERT_TRUE(WaitUntil([&] { return DeleteFileA(list_.c_str()) != 0; }));
   WriteText(scratch.Work + "\\notes.txt", "wakes the watcher");
-  Box cannotOpen = app_->WaitForBox();
-  ASSERT_TRUE(cannotOpen);
-  EXPECT_EQ(cannotOpen.Caption, "Can not open selected file");
-  EXPECT_EQ(cannotOpen.Text, list_);
-  app_->Press(cannotOpen, IDOK);
-  Box report = app_->WaitForBox();
-  ASSERT_TRUE(report);
-  EXPECT_EQ(report.Caption.rfind("Error 2 lookup", 0), 0u) << report.Caption;
-  app_->Press(report, IDOK);
+  const std::string reason = PressCannotOpen(*app_, list_);
+  EXPECT_EQ(reason.rfind("Error 2 lookup", 0), 0u) << reason;
   Save("track1.mp3\r\n");
   EXPECT_TRUE(Shows("3", 2)) << Loads();
   EXPECT_FALSE(app_->FindBox()) << app_->FindBox().Caption;
