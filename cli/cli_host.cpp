@@ -297,7 +297,9 @@ int CliRewriteHost::ShowMessage(std::string_view text, std::string_view caption,
     lines_.Print(GnuMessage(UserNameOf(text), "cannot write the new playlist; the old one is kept"));
   } else if (caption == "Renaming old play list.") {
     // Said once the new list is in place, as the box is.
-    lines_.Print(GnuMessage(name, "the old playlist is kept as " + TerminalText(UserNameOf(text))));
+    if (!dryRun_) {
+      lines_.Print(GnuMessage(name, "the old playlist is kept as " + TerminalText(UserNameOf(text))));
+    }
   } else {
     lines_.Print(GnuMessage(name, AsClause(text)));
   }

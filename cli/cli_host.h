@@ -98,17 +98,19 @@ class CliLoadHost : public LoadHost {
   std::chrono::steady_clock::time_point started_;
 };
 
-// The rewrite's boxes as message lines; its reload is the caller's.
+// The rewrite's boxes as message lines; its reload is the caller's. In a
+// dry run nothing was backed up, and the backup is not announced.
 class CliRewriteHost : public RewriteHost {
  public:
-  CliRewriteHost(CliLoadHost& lines, std::function<void()> reload)
-      : lines_(lines), reload_(std::move(reload)) {}
+  CliRewriteHost(CliLoadHost& lines, std::function<void()> reload, bool dryRun = false)
+      : lines_(lines), reload_(std::move(reload)), dryRun_(dryRun) {}
   int ShowMessage(std::string_view text, std::string_view caption, uint32_t style) override;
   void Reload() override { reload_(); }
 
  private:
   CliLoadHost& lines_;
   std::function<void()> reload_;
+  bool dryRun_;
 };
 
 }  // namespace voltrak::cli
