@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Runs the built voltrak-cli on generated folders and checks what it prints.
 
-usage: cli_end_to_end.py --cli PATH --generator PATH [--windows-cli PATH] GROUP...
+usage: cli_end_to_end.py --cli PATH --generator PATH [--windows-cli PATH] [--build DIR]
+                         GROUP...
 Each GROUP is one test class below; CTest runs them one by one.
 """
 import argparse
@@ -20,6 +21,7 @@ import unittest
 CLI = None
 GENERATOR = None
 WINDOWS_CLI = None
+BUILD = None
 
 # The media table: caption, seconds, kilobytes.
 MEDIA = [
@@ -985,6 +987,38 @@ class NativePaths(Folder):
                                % plain).encode())
 
 
+class Install(Folder):
+    """cmake --install into a scratch prefix: the program, its manual page as
+    man shows it, and its bash completion."""
+
+    def test_the_program_its_manual_and_completion(self):
+        done = subprocess.run(["cmake", "--install", BUILD, "--prefix", self.dir],
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertEqual(run(["--version"], program=self.path("bin", "voltrak-cli")),
+                         run(["--version"]))
+        env = dict(os.environ, LC_ALL="C", MANWIDTH="80", PATH=self.path("bin") + ":" +
+                   os.environ["PATH"])
+        page = subprocess.run(["man", "-P", "cat", "-l", self.path("share/man/man1/voltrak-cli.1")],
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=env, timeout=60)
+        self.assertEqual((page.returncode, page.stderr), (0, b""))
+        text = b" ".join(page.stdout.split())
+        for said in (b"voltrak-cli - plan an M3U playlist", b"--per-volume", b"--size=SIZE",
+                     b"--dry-run", b"--strict", b"Exit status: 0 done"):
+            self.assertIn(said, text)
+        script = ("source %s; complete -p voltrak-cli; _voltrak_cli voltrak-cli; "
+                  "echo \"${COMPREPLY[*]}\"" %
+                  self.path("share/bash-completion/completions/voltrak-cli"))
+        for words, expected in (("voltrak-cli --per", "--per-volume"),
+                                ("voltrak-cli --fill = s", "size"),
+                                ("voltrak-cli --dry", "--dry-run")):
+            words = words.split()
+            shell = subprocess.run(["bash", "-c", "COMP_WORDS=(%s); COMP_CWORD=%d; %s" % (
+                " ".join(words), len(words) - 1, script)], stdout=subprocess.PIPE, env=env,
+                timeout=60)
+            self.assertEqual(shell.stdout.decode().splitlines()[-1], expected)
+
+
 class Scale(Folder):
     """The largest lists users keep, through every output; run under the
     sanitizers, where a slip past a buffer's end is caught. No timing."""
@@ -1084,14 +1118,16 @@ class SameAsWindows(Folder):
 
 
 def main():
-    global CLI, GENERATOR, WINDOWS_CLI
+    global CLI, GENERATOR, WINDOWS_CLI, BUILD
     parser = argparse.ArgumentParser()
     parser.add_argument("--cli", required=True)
     parser.add_argument("--generator", required=True)
     parser.add_argument("--windows-cli")
+    parser.add_argument("--build")
     parser.add_argument("groups", nargs="+")
     options = parser.parse_args()
-    CLI, GENERATOR, WINDOWS_CLI = options.cli, options.generator, options.windows_cli
+    CLI, GENERATOR, WINDOWS_CLI, BUILD = (options.cli, options.generator, options.windows_cli,
+                                          options.build)
     suite = unittest.TestSuite()
     loader = unittest.defaultTestLoader
     for group in options.groups:
