@@ -241,7 +241,9 @@ void CliLoadHost::ReportSystemError(uint32_t code, unsigned, const char*) {
 
 bool CliLoadHost::OfferRewrite(std::string_view caption) {
   if (rewrite_) {
-    Print(GnuMessage(playlistName_, AsClause(caption) + "; rewriting the playlist file"));
+    const char* what = dryRun_ ? "; the playlist file would be rewritten"
+                               : "; rewriting the playlist file";
+    Print(GnuMessage(playlistName_, AsClause(caption) + what));
     return rewrite_();
   }
   // Without --rewrite the changed list stays in memory only.

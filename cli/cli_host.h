@@ -75,8 +75,11 @@ class CliLoadHost : public LoadHost {
   // `answers`, a line each.
   void AskOn(std::FILE* answers) { answers_ = answers; }
   // A Yes to the rewrite question runs `rewrite`, which says whether it
-  // wrote the file and loaded it again.
-  void RewriteWith(std::function<bool()> rewrite) { rewrite_ = std::move(rewrite); }
+  // wrote the file and loaded it again; in a dry run, whether it would.
+  void RewriteWith(std::function<bool()> rewrite, bool dryRun = false) {
+    rewrite_ = std::move(rewrite);
+    dryRun_ = dryRun;
+  }
   void Trace(std::string_view) override {}
 
  private:
@@ -85,6 +88,7 @@ class CliLoadHost : public LoadHost {
   std::FILE* messages_;
   std::FILE* answers_ = nullptr;
   std::function<bool()> rewrite_;
+  bool dryRun_ = false;
   Progress progress_;
   std::string playlistName_;
   std::string unopenedPlaylist_;  // the path of the playlist that did not open

@@ -306,17 +306,20 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
   FileSystem& writes = lines ? *lines : source;
   bool rewriteFailed = false;
   if (options.Rewrite) {
-    host.RewriteWith([&] {
-      // A dry run keeps the list it has: the file it would load is unchanged.
-      CliRewriteHost rewriteHost(
-          host, [&] { if (!options.DryRun) LoadPlaylist(settings, playlist, source, host); },
-          options.DryRun);
-      bool written = RewritePlaylist(settings.CurrentPlaylistPath, playlist, writes,
-                                     SystemClock(), rewriteHost)
-                         .Written;
-      rewriteFailed = !written;
-      return written;
-    });
+    host.RewriteWith(
+        [&] {
+          // A dry run keeps the list it has, as the file it would load again
+          // is unchanged; the load goes on as if no rewrite had been asked.
+          CliRewriteHost rewriteHost(
+              host, [&] { if (!options.DryRun) LoadPlaylist(settings, playlist, source, host); },
+              options.DryRun);
+          bool written = RewritePlaylist(settings.CurrentPlaylistPath, playlist, writes,
+                                         SystemClock(), rewriteHost)
+                             .Written;
+          rewriteFailed = !written;
+          return written && !options.DryRun;
+        },
+        options.DryRun);
   }
   LoadOutcome loaded = LoadPlaylist(settings, playlist, source, host);
   host.EndProgress();

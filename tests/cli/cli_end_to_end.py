@@ -1105,16 +1105,19 @@ class SameAsWindows(Folder):
             doc.pop("pending_message")
             return doc
 
+        # Each system names the first track that could not be read, and why, in its own words.
+        first_unread = lambda output: re.sub(rb'; first: [^"]*"', b'"', output)
         for args in cases:
             with self.subTest(args=args):
                 native = run(args, cwd=cwd)
                 windows = run([WINDOWS_CLI] + args, cwd=cwd, program="wine")
                 self.assertEqual(native[0], 0, native[2])
                 self.assertEqual(windows[0], 0, windows[2])
+                native, windows = first_unread(native[1]), first_unread(windows[1])
                 if any(a.startswith("--paths=") for a in args):
-                    self.assertEqual(files_named(windows[1]), files_named(native[1]))
+                    self.assertEqual(files_named(windows), files_named(native))
                 else:
-                    self.assertEqual(windows[1], native[1])
+                    self.assertEqual(windows, native)
 
 
 def main():
