@@ -345,7 +345,9 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
   for (const Warning& warning : check.Warnings) {
     if (!options.Quiet && !warning.Said) PrintLine(err, GnuMessage({}, "warning: " + warning.Text));
   }
-  if (options.Strict && !check.Warnings.empty()) return kExitStrict;
+  if (options.Strict && !check.Warnings.empty()) {
+    return rewriteFailed ? kExitOutputFailed : kExitStrict;  // a file that failed says more
+  }
   // Every output asked for is made, whatever failed before it.
   std::string copyFolder = options.Outputs.CopyTo ? PlaylistPathFor(*options.Outputs.CopyTo) : "";
   bool written = WriteOutputs(options.Outputs, playlist, planning,
