@@ -241,7 +241,9 @@ void CliLoadHost::ReportSystemError(uint32_t code, unsigned, const char*) {
 
 bool CliLoadHost::OfferRewrite(std::string_view caption) {
   if (rewrite_) {
-    Print(GnuMessage(playlistName_, AsClause(caption) + "; rewriting the playlist file"));
+    const char* what = dryRun_ ? "; the playlist file would be rewritten"
+                               : "; rewriting the playlist file";
+    Print(GnuMessage(playlistName_, AsClause(caption) + what));
     return rewrite_();
   }
   // Without --rewrite the changed list stays in memory only.
@@ -297,7 +299,9 @@ int CliRewriteHost::ShowMessage(std::string_view text, std::string_view caption,
     lines_.Print(GnuMessage(UserNameOf(text), "cannot write the new playlist; the old one is kept"));
   } else if (caption == "Renaming old play list.") {
     // Said once the new list is in place, as the box is.
-    lines_.Print(GnuMessage(name, "the old playlist is kept as " + TerminalText(UserNameOf(text))));
+    if (!dryRun_) {
+      lines_.Print(GnuMessage(name, "the old playlist is kept as " + TerminalText(UserNameOf(text))));
+    }
   } else {
     lines_.Print(GnuMessage(name, AsClause(text)));
   }

@@ -75,8 +75,11 @@ class CliLoadHost : public LoadHost {
   // `answers`, a line each.
   void AskOn(std::FILE* answers) { answers_ = answers; }
   // A Yes to the rewrite question runs `rewrite`, which says whether it
-  // wrote the file and loaded it again.
-  void RewriteWith(std::function<bool()> rewrite) { rewrite_ = std::move(rewrite); }
+  // wrote the file and loaded it again; in a dry run, whether it would.
+  void RewriteWith(std::function<bool()> rewrite, bool dryRun = false) {
+    rewrite_ = std::move(rewrite);
+    dryRun_ = dryRun;
+  }
   void Trace(std::string_view) override {}
 
  private:
@@ -85,6 +88,7 @@ class CliLoadHost : public LoadHost {
   std::FILE* messages_;
   std::FILE* answers_ = nullptr;
   std::function<bool()> rewrite_;
+  bool dryRun_ = false;
   Progress progress_;
   std::string playlistName_;
   std::string unopenedPlaylist_;  // the path of the playlist that did not open
@@ -98,17 +102,19 @@ class CliLoadHost : public LoadHost {
   std::chrono::steady_clock::time_point started_;
 };
 
-// The rewrite's boxes as message lines; its reload is the caller's.
+// The rewrite's boxes as message lines; its reload is the caller's. In a
+// dry run nothing was backed up, and the backup is not announced.
 class CliRewriteHost : public RewriteHost {
  public:
-  CliRewriteHost(CliLoadHost& lines, std::function<void()> reload)
-      : lines_(lines), reload_(std::move(reload)) {}
+  CliRewriteHost(CliLoadHost& lines, std::function<void()> reload, bool dryRun = false)
+      : lines_(lines), reload_(std::move(reload)), dryRun_(dryRun) {}
   int ShowMessage(std::string_view text, std::string_view caption, uint32_t style) override;
   void Reload() override { reload_(); }
 
  private:
   CliLoadHost& lines_;
   std::function<void()> reload_;
+  bool dryRun_;
 };
 
 }  // namespace voltrak::cli

@@ -6,6 +6,7 @@
 #include <array>
 #include <initializer_list>
 
+#include "cli/cli_units.h"
 #include "planning/capacity_expression.h"
 #include "planning/media_table.h"
 #include "support/text_forms.h"
@@ -19,7 +20,8 @@ enum Id : int {
   kHelp = 256, kVersion, kPaths, kDrive, kWarnLoadErrors, kFill, kMedium, kCapacity, kReserve,
   kReservedSplit, kMaxVolumes, kList, kJson, kProgress, kQuiet, kSplit, kHtml, kCue, kLabel,
   kListings, kDuplicates, kRewrite, kText, kCopy, kCopyName, kStripNumbers, kNoStripNumbers,
-  kForce, kName, kMeasure, kNoMeasure, kId3v2, kNoId3v2,
+  kForce, kName, kMeasure, kNoMeasure, kId3v2, kNoId3v2, kSize, kTime, kStrict, kPerVolume,
+  kDryRun, kVerbose,
 };
 
 // A name comes before the longer names that begin with it: MinGW's
@@ -38,6 +40,8 @@ constexpr option kOptions[] = {
     {"rewrite", no_argument, nullptr, kRewrite},
     {"fill", required_argument, nullptr, kFill},
     {"medium", required_argument, nullptr, kMedium},
+    {"size", required_argument, nullptr, kSize},
+    {"time", required_argument, nullptr, kTime},
     {"capacity", required_argument, nullptr, kCapacity},
     {"reserve", required_argument, nullptr, kReserve},
     {"reserved-split", no_argument, nullptr, kReservedSplit},
@@ -47,6 +51,9 @@ constexpr option kOptions[] = {
     {"text", optional_argument, nullptr, kText},
     {"progress", no_argument, nullptr, kProgress},
     {"quiet", no_argument, nullptr, kQuiet},
+    {"strict", no_argument, nullptr, kStrict},
+    {"verbose", no_argument, nullptr, kVerbose},
+    {"dry-run", no_argument, nullptr, kDryRun},
     {"split", no_argument, nullptr, kSplit},
     {"html", no_argument, nullptr, kHtml},
     {"cue", no_argument, nullptr, kCue},
@@ -57,6 +64,7 @@ constexpr option kOptions[] = {
     {"strip-numbers", no_argument, nullptr, kStripNumbers},
     {"no-strip-numbers", no_argument, nullptr, kNoStripNumbers},
     {"force", no_argument, nullptr, kForce},
+    {"per-volume", no_argument, nullptr, kPerVolume},
     {"name", required_argument, nullptr, kName},
     {nullptr, 0, nullptr, 0},
 };
@@ -110,8 +118,20 @@ std::string Apply(const option& spec, std::string_view value, CliOptions& option
       return {};
     }
     case Id::kFill:
+      options.FillGiven = true;
       return ChooseWord(name, value, {kFillWords[0], kFillWords[1], kFillWords[2]},
                         &options.FillMode);
+    case Id::kSize:
+    case Id::kTime: {
+      const FillBy mode = spec.val == kSize ? kFillBySize : kFillByTime;
+      if (options.Capacity && options.Capacity->Mode != mode) {
+        return "--size and --time cannot be given together";
+      }
+      UnitReading reading = mode == kFillBySize ? ParseSize(value) : ParseLength(value);
+      if (!reading.Value) return name + ": " + reading.Error;
+      options.Capacity = CliOptions::Measured{mode, *reading.Value};
+      return {};
+    }
     case Id::kMedium: {
       std::optional<size_t> row = FindMedium(value);
       if (!row) {
@@ -150,7 +170,14 @@ std::string Apply(const option& spec, std::string_view value, CliOptions& option
     case Id::kNoId3v2: options.ReadId3v2 = false; return {};
     case Id::kReservedSplit: options.ReservedSplit = true; return {};
     case Id::kProgress: options.Progress = ProgressChoice::kOn; return {};
-    case Id::kQuiet: options.Progress = ProgressChoice::kOff; return {};
+    case Id::kQuiet:
+      options.Progress = ProgressChoice::kOff;
+      options.Quiet = true;
+      return {};
+    case Id::kStrict: options.Strict = true; return {};
+    case Id::kDryRun: options.DryRun = true; return {};
+    case Id::kVerbose: options.Verbose = true; return {};
+    case Id::kPerVolume: options.Outputs.PerVolume = true; return {};
     case Id::kName:
       if (value.empty()) return name + ": give the path the list goes by";
       options.Name = std::string(value);
@@ -294,21 +321,36 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, bool drivesAl
     std::string error = operand(argv[static_cast<size_t>(i)]);
     if (!error.empty()) return fail(error);
   }
+  if (const std::optional<CliOptions::Measured>& measured = result.Options.Capacity) {
+    // --size and --time choose the fill mode themselves.
+    const char* given = measured->Mode == kFillBySize ? "--size" : "--time";
+    if (result.Options.FillGiven && result.Options.FillMode != measured->Mode) {
+      return fail(std::string("--fill=") + kFillWords[result.Options.FillMode] + " and " + given +
+                  " cannot be given together");
+    }
+    result.Options.FillMode = measured->Mode;
+  }
   if (!havePlaylist) return fail("no playlist given");
   if (result.Options.Playlist.empty()) return fail("the playlist's name is empty");
   return result;
 }
 
-PlanningSettings PlanningSettingsFor(const CliOptions& options) {
+PlanningSettings PlanningSettingsFor(const CliOptions& options, std::string* refused) {
   PlanningSettings settings;
   ChooseFillMode(settings, options.FillMode);
   ChooseMedium(settings, options.MediumRow);
-  for (const std::string& text : options.Capacities) {
-    EnterCapacity(settings, CapacityField::kMedium, text);
+  if (options.Capacity) {
+    (options.Capacity->Mode == kFillBySize ? settings.MediumKB : settings.MediumSeconds) =
+        options.Capacity->Value;
   }
-  for (const std::string& text : options.Reserves) {
-    EnterCapacity(settings, CapacityField::kReserve, text);
-  }
+  auto enter = [&](CapacityField field, const std::string& text) {
+    if (!EnterCapacity(settings, field, text) && refused != nullptr && refused->empty()) {
+      *refused = std::string(field == CapacityField::kMedium ? "--capacity" : "--reserve") +
+                 ": '" + text + "' does not fit in 32 bits (0 to 4294967295)";
+    }
+  };
+  for (const std::string& text : options.Capacities) enter(CapacityField::kMedium, text);
+  for (const std::string& text : options.Reserves) enter(CapacityField::kReserve, text);
   settings.ReservedSplit = options.ReservedSplit;
   settings.MaximumVolumes = options.MaximumVolumes;
   return settings;
@@ -351,6 +393,10 @@ std::string UsageText() {
       "  --fill=MODE          time (default), size or none\n"
       "  --medium=MEDIUM      a medium by its row, its caption or its text as listed\n"
       "                       below, in any case (default 0, CDR)\n"
+      "  --size=SIZE          split by size onto media of SIZE: 700MB, 4.7GB, 700MiB,\n"
+      "                       1G or 650000000 (bytes)\n"
+      "  --time=TIME          split by time onto media of TIME: 80min, 1:20:00, 80:00\n"
+      "                       or 4800s\n"
       "  --capacity=EXPR      one volume's capacity, as typed into \"Medium:\"\n"
       "  --reserve=EXPR       what the first volume holds already, as typed into\n"
       "                       \"Reserve 1st:\"\n"
@@ -358,16 +404,22 @@ std::string UsageText() {
       "  --max-volumes=N      plan volumes 1 to N+1 at most, the last holding all the\n"
       "                       rest (0, the default, is no limit)\n"
       "\n"
-      "Capacities and reserves count seconds with --fill=time, kilobytes with\n"
-      "--fill=size:\n"
+      "Units. --size takes KB, MB, GB, TB as powers of 1000, KiB to TiB and the bare\n"
+      "letters K, M, G, T as powers of 1024; --time takes h:mm:ss, m:ss, or numbers\n"
+      "with s, m (min), h, d or w, a bare number being seconds. --capacity and\n"
+      "--reserve keep the window's own language, which counts seconds with\n"
+      "--fill=time and kilobytes with --fill=size:\n"
       "  time   1:20:00 and 80:00 are 80 minutes; 90 is 90 seconds; 1.5 is 1:05\n"
       "  size   a bare number is KB; k, m and g multiply by 1024, so 700k is\n"
       "         700 MB and 1m is 1 GB\n"
-      "  both   a leading + or - adds to or takes from the value before it, and\n"
-      "         74:00+6:00 is a sum; a text without a digit is refused\n"
+      "  both   a leading + or - adds to or takes from the value before it (the\n"
+      "         medium's, --size's or --time's, or the one typed before), and\n"
+      "         74:00+6:00 is a sum; a text without a digit, or one whose value\n"
+      "         passes 0 to 4294967295 at any step, is refused\n"
       "\n"
       "Output (default: the title, the read-outs and one line per volume):\n"
-      "  --list               one line per track: number, volume, position, time, name\n"
+      "  --list               one line per track: number, volume, position, time,\n"
+      "                       size in KB, name\n"
       "  --json               everything loaded and planned as one JSON document; a\n"
       "                       text that is valid UTF-8 is written as that text, any\n"
       "                       other in its Latin-1 reading, each byte one character;\n"
@@ -389,15 +441,35 @@ std::string UsageText() {
       "                       001-NAME.mp3, 002-..., keeping the files' times; DIR\n"
       "                       and the folders above it are made when missing;\n"
       "                       refused when the tracks need more than DIR's free space\n"
+      "  --per-volume         disc by disc: --copy makes a folder per volume in DIR\n"
+      "                       (DIR/Volume 01/001-NAME.mp3, numbered within the\n"
+      "                       volume), and --cue and --label write a sheet and a label\n"
+      "                       per volume beside the split lists (NAME-001.cue,\n"
+      "                       NAME-001.lbl, ...), each disc's sheet from 00:00:00\n"
       "  --copy-name=HOW      info: the track's name (default); file: its file name\n"
       "  --strip-numbers, --no-strip-numbers\n"
       "                       with --copy-name=file, drop a leading track number\n"
       "                       (default on)\n"
       "  --force              copy although the free space seems too small\n"
       "                       (the files are written in this order, after the plan)\n"
+      "  --dry-run            load, plan and show everything, then name each file that\n"
+      "                       would be written, copied, made, renamed or backed up,\n"
+      "                       and write nothing\n"
+      "  --verbose            name each file written, copied, made or backed up\n"
+      "                       (on standard output after the plan; on standard error\n"
+      "                       with --json or --text, as for --dry-run)\n"
+      "\n"
+      "Warnings on standard error say when the plan may not be what you meant:\n"
+      "tracks that could not be read, a track larger than the medium, a volume\n"
+      "fuller than the medium, a capacity of 0, and a --capacity or --reserve with\n"
+      "k, m, g or t in a time plan. --json holds them too.\n"
+      "\n"
+      "Messages:\n"
+      "  --strict             after the plan, stop with exit status 1 when there was\n"
+      "                       a warning, writing no file\n"
       "  --progress           show the progress bar on standard error even when it\n"
       "                       is not a terminal\n"
-      "  --quiet              never show the progress bar\n"
+      "  --quiet              no warnings and never the progress bar\n"
       "  --help               show this help and exit\n"
       "  --version            show the version and exit\n"
       "\n"
@@ -406,8 +478,8 @@ std::string UsageText() {
   text +=
       "\n"
       "Exit status: 0 done (also when some track files could not be opened),\n"
-      "1 the playlist could not be opened or read, 2 bad usage, 3 output could not be\n"
-      "written.\n";
+      "1 the playlist could not be opened or read, or a warning with --strict,\n"
+      "2 bad usage, 3 output could not be written.\n";
   return text;
 }
 

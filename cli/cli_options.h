@@ -37,7 +37,15 @@ struct CliOptions {
   bool Rewrite = false;  // answer Yes to the rewrite question
   std::vector<DriveMapping> Drives;
   FillBy FillMode = kFillByTime;  // how many CDs is the usual question
+  bool FillGiven = false;         // --fill was given
   size_t MediumRow = 0;
+  // --size or --time: the fill mode it sets, and the capacity in KB or
+  // seconds, which takes the medium's place.
+  struct Measured {
+    FillBy Mode;
+    uint32_t Value;
+  };
+  std::optional<Measured> Capacity;
   // Typed into "Medium:" and "Reserve 1st:", in the order given.
   std::vector<std::string> Capacities;
   std::vector<std::string> Reserves;
@@ -49,6 +57,10 @@ struct CliOptions {
   bool MeasureUntimed = true;  // --measure / --no-measure
   bool ReadId3v2 = true;       // --id3v2 / --no-id3v2
   ProgressChoice Progress = ProgressChoice::kAuto;
+  bool Quiet = false;    // no warnings (and no progress bar)
+  bool Strict = false;   // a warning stops the run after the plan, with exit 1
+  bool DryRun = false;   // say each file that would be written, and write none
+  bool Verbose = false;  // say each file written
 };
 
 enum class CliAction { kRun, kHelp, kVersion, kUsageError };
@@ -72,8 +84,11 @@ std::optional<size_t> FindMedium(std::string_view text);
 std::string MediaListing();
 
 // The planning settings as a user would set them in the window: fill mode,
-// then medium, then each capacity and reserve typed and left, then the rest.
-PlanningSettings PlanningSettingsFor(const CliOptions& options);
+// then medium (or --size or --time in its place), then each capacity and
+// reserve typed and left, then the rest. A capacity or reserve text whose
+// value the window would wrap past 32 bits is named in `refused` (a usage
+// error), when given.
+PlanningSettings PlanningSettingsFor(const CliOptions& options, std::string* refused = nullptr);
 
 // The --help text.
 std::string UsageText();

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "cli/cli_options.h"
+#include "cli/plan_check.h"
 #include "support/byte_search.h"
 #include "outputs/printout.h"
 #include "planning/media_table.h"
@@ -282,17 +283,21 @@ void WritePlan(OutputBuffer& out, const PlanTexts& texts, const Playlist& playli
 }
 
 void WriteTrackList(OutputBuffer& out, const Playlist& playlist) {
-  // The printout's lines, one to a line of the terminal.
+  // The printout's lines, one to a line of the terminal, with each size.
   uint32_t place = 0;
   for (size_t i = 0; i < playlist.Tracks.size(); ++i) {
-    out.Append(PrintedLine(playlist, i, place));
+    out.Append(PrintedLine(playlist, i, place, true));
     out.Append('\n');
   }
 }
 
 void WriteJson(OutputBuffer& out, const PlanTexts& texts, const Playlist& playlist,
-               const PlanningSettings& planning, size_t mediumRow,
+               const PlanningSettings& planning, size_t mediumRow, const PlanCheck& check,
                std::string_view pendingMessage, bool rewritten) {
+  // Marks that a check of another list would not have: none.
+  auto marked = [](const std::vector<bool>& marks, size_t at) {
+    return at < marks.size() && marks[at];
+  };
   out.Append("{\n  \"title\": ");
   AppendJsonString(out, texts.Title);
   out.Append(",\n  \"pending_message\": ");
@@ -339,7 +344,15 @@ void WriteJson(OutputBuffer& out, const PlanTexts& texts, const Playlist& playli
   AppendMember(out, ", \"seconds\": ", playlist.TotalSeconds);
   AppendMember(out, ", \"kb\": ", playlist.TotalKB);
   AppendMember(out, ", \"load_errors\": ", playlist.LoadErrors);
-  out.Append("},\n  \"volumes\": [");
+  out.Append("},\n  \"warnings\": [");
+  for (size_t w = 0; w < check.Warnings.size(); ++w) {
+    out.Append(w == 0 ? "\n    {\"kind\": " : ",\n    {\"kind\": ");
+    AppendJsonString(out, check.Warnings[w].Kind);
+    out.Append(", \"text\": ");
+    AppendJsonString(out, check.Warnings[w].Text);
+    out.Append("}");
+  }
+  out.Append(check.Warnings.empty() ? "],\n  \"volumes\": [" : "\n  ],\n  \"volumes\": [");
   std::vector<VolumeSummary> volumes = SummarizeVolumes(playlist);
   for (size_t v = 0; v < volumes.size(); ++v) {
     AppendMember(out, v == 0 ? "\n    {\"number\": " : ",\n    {\"number\": ",
@@ -347,7 +360,7 @@ void WriteJson(OutputBuffer& out, const PlanTexts& texts, const Playlist& playli
     AppendMember(out, ", \"tracks\": ", volumes[v].Tracks);
     AppendMember(out, ", \"seconds\": ", volumes[v].Seconds);
     AppendMember(out, ", \"kb\": ", volumes[v].KB);
-    out.Append("}");
+    out.Append(marked(check.Overfull, v) ? ", \"overfull\": true}" : ", \"overfull\": false}");
   }
   out.Append(volumes.empty() ? "],\n  \"tracks\": [" : "\n  ],\n  \"tracks\": [");
   for (size_t i = 0; i < playlist.Tracks.size(); ++i) {
@@ -367,6 +380,7 @@ void WriteJson(OutputBuffer& out, const PlanTexts& texts, const Playlist& playli
                                                              : ", \"length_source\": \"none\"");
     AppendMember(out, ", \"volume\": ", track.Volume);
     AppendMember(out, ", \"volume_track\": ", track.VolumeTrack);
+    out.Append(marked(check.Oversize, i) ? ", \"oversize\": true" : ", \"oversize\": false");
     out.Append(track.Loaded ? ", \"loaded\": true" : ", \"loaded\": false");
     out.Append(", \"tag\": {\"title\": ");
     AppendJsonString(out, track.TagTitle());

@@ -15,6 +15,8 @@
 
 namespace voltrak::cli {
 
+struct PlanCheck;
+
 // Collects output in one buffer and hands it to a stream a quarter of a
 // megabyte at a time, so that a list of any length is never held whole and
 // a long one takes few writes. Without a stream it keeps everything, which is what the
@@ -95,15 +97,17 @@ std::vector<VolumeSummary> SummarizeVolumes(const Playlist& playlist);
 // volume.
 void WritePlan(OutputBuffer& out, const PlanTexts& texts, const Playlist& playlist);
 
-// One line per track in the printout's form "%3u %2u %3u %2u:%02u %s".
+// One line per track in the printout's form with the size in KB after the
+// time: "%3u %2u %3u %2u:%02u %8u %s".
 void WriteTrackList(OutputBuffer& out, const Playlist& playlist);
 
 // The whole load and plan as one JSON document, with the planning settings
 // it was made with and `mediumRow`, the medium chosen; what the rewrite
 // question was asked about (null when nothing) and whether the file was
-// rewritten.
+// rewritten; and what `check` found: its warnings, and "oversize" and
+// "overfull" of each track and volume.
 void WriteJson(OutputBuffer& out, const PlanTexts& texts, const Playlist& playlist,
-               const PlanningSettings& planning, size_t mediumRow,
+               const PlanningSettings& planning, size_t mediumRow, const PlanCheck& check,
                std::string_view pendingMessage = {}, bool rewritten = false);
 
 }  // namespace voltrak::cli

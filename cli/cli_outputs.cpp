@@ -45,8 +45,8 @@ class CliOutputHost : public OutputHost {
 // The copy as lines on standard error, with a bar when asked for.
 class CliCopyHost : public CopyHost {
  public:
-  CliCopyHost(std::FILE* messages, uint32_t total, bool progress)
-      : messages_(messages), total_(total), progress_(progress) {}
+  CliCopyHost(std::FILE* messages, uint32_t total, bool progress, FileLines* lines)
+      : messages_(messages), total_(total), progress_(progress), lines_(lines) {}
   ~CliCopyHost() override { EndBar(); }
 
   void NextTrack(uint32_t index) override {
@@ -66,6 +66,11 @@ class CliCopyHost : public CopyHost {
                                 : FailureReason(error, path);
     PrintLine(messages_, GnuMessage(UserNameOf(path), std::string(doing) + ": " + why));
   }
+  void Copied(std::string_view source, std::string_view destination) override {
+    if (lines_ == nullptr) return;
+    EndBar();
+    lines_->Copied(source, destination);
+  }
 
  private:
   void EndBar() {
@@ -77,6 +82,7 @@ class CliCopyHost : public CopyHost {
   std::FILE* messages_;
   uint32_t total_;
   bool progress_;
+  FileLines* lines_;
   bool shown_ = false;
 };
 
@@ -133,14 +139,15 @@ void MakeFolders(FileSystem& files, std::string_view folder) {
 // space. A folder that cannot be had is said once, and nothing is copied.
 bool CopyTheTracks(const OutputRequest& request, const Playlist& playlist,
                    std::string_view playlistPath, std::string_view copyFolder, bool progress,
-                   std::FILE* messages) {
-  FileSystem& files = SystemFileSystem();
+                   std::FILE* messages, FileLines* lines) {
+  FileSystem& files = lines ? *lines : SystemFileSystem();
   const std::string folder = CopyFolder(std::string(copyFolder), playlistPath);
   const std::string shown = UserNameOf(folder);
   std::string_view bare(folder);
   while (bare.size() > 3 && IsSeparator(bare.back())) bare.remove_suffix(1);
   MakeFolders(files, bare);
-  if (std::optional<std::string> why = NotAFolder(bare)) {
+  const bool wouldBeMade = lines && lines->DryRun() && lines->Made(bare);
+  if (std::optional<std::string> why = wouldBeMade ? std::nullopt : NotAFolder(bare)) {
     PrintLine(messages, GnuMessage(UserNameOf(bare), "cannot copy the tracks: " + *why));
     return false;
   }
@@ -155,8 +162,15 @@ bool CopyTheTracks(const OutputRequest& request, const Playlist& playlist,
       return false;
     }
   }
-  CliCopyHost host(messages, playlist.TrackCount(), progress);
-  return CopyTracks(playlist, request.Copy, playlistPath, folder, files, host).Failures == 0;
+  // Each copy is said with its source, by the host, rather than as a file written.
+  if (lines) lines->SayWrites(false);
+  CliCopyHost host(messages, playlist.TrackCount(), progress && !(lines && lines->DryRun()),
+                   lines);
+  const CopyLayout layout = request.PerVolume ? CopyLayout::kPerVolume : CopyLayout::kOneFolder;
+  const bool copied =
+      CopyTracks(playlist, request.Copy, playlistPath, folder, files, host, layout).Failures == 0;
+  if (lines) lines->SayWrites(true);
+  return copied;
 }
 
 }  // namespace
@@ -179,19 +193,27 @@ std::optional<std::string> ChooseListings(std::string_view names, OptionFlags& f
 
 bool WriteOutputs(const OutputRequest& request, Playlist& playlist,
                   const PlanningSettings& planning, std::string_view playlistPath,
-                  std::string_view copyFolder, bool progress, std::FILE* messages) {
+                  std::string_view copyFolder, bool progress, std::FILE* messages,
+                  FileLines* lines) {
   CliOutputHost host(messages);
-  OutputTarget target{playlistPath, SystemFileSystem(), host};
+  OutputTarget target{playlistPath, lines ? *lines : SystemFileSystem(), host};
+  const bool perVolume = request.PerVolume;
   uint32_t failures = 0;
   if (request.Split) failures += WriteSplitLists(playlist, target).Failures;
   if (request.Html) {
     ReportSettings settings{planning, request.Listings, MAKER_WEB_ADDRESS};
     failures += WriteHtmlReport(playlist, settings, SystemClock(), target).Failures;
   }
-  if (request.Cue) failures += WriteCueSheet(playlist, target).Failures;
-  if (request.Label) failures += WriteLabelFile(playlist, target).Failures;
+  if (request.Cue) {
+    failures += (perVolume ? WriteVolumeCueSheets(playlist, target)
+                           : WriteCueSheet(playlist, target)).Failures;
+  }
+  if (request.Label) {
+    failures += (perVolume ? WriteVolumeLabels(playlist, target)
+                           : WriteLabelFile(playlist, target)).Failures;
+  }
   if (request.CopyTo && playlist.TrackCount() != 0 &&
-      !CopyTheTracks(request, playlist, playlistPath, copyFolder, progress, messages)) {
+      !CopyTheTracks(request, playlist, playlistPath, copyFolder, progress, messages, lines)) {
     ++failures;
   }
   return failures == 0;

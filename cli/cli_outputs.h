@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "cli/file_lines.h"
 #include "planning/volume_planner.h"
 #include "playlist/option_flags.h"
 #include "playlist/track_record.h"
@@ -25,6 +26,9 @@ struct OutputRequest {
   std::optional<std::string> CopyTo;
   OptionFlags Copy;
   bool Force = false;  // copy although the folder's file system seems too full
+  // --per-volume: copies in a folder per volume, and a cue sheet and a label
+  // per volume in place of the whole list's.
+  bool PerVolume = false;
 };
 
 // Reads --listings: comma-separated short names of the report's listings
@@ -36,10 +40,12 @@ std::optional<std::string> ChooseListings(std::string_view names, OptionFlags& f
 // opened. Each file that cannot be written is named on `messages` and the
 // rest still are. Then the copy: refused, unless forced, when the tracks
 // cannot fit the folder's free space. `copyFolder` is the Windows name of
-// --copy's folder; `progress` draws a bar on `messages`. False when any
-// failed.
+// --copy's folder; `progress` draws a bar on `messages`. With `lines`, every
+// file goes through it, said (or, in its dry run, only said). False when
+// any failed.
 bool WriteOutputs(const OutputRequest& request, Playlist& playlist,
                   const PlanningSettings& planning, std::string_view playlistPath,
-                  std::string_view copyFolder, bool progress, std::FILE* messages);
+                  std::string_view copyFolder, bool progress, std::FILE* messages,
+                  FileLines* lines = nullptr);
 
 }  // namespace voltrak::cli

@@ -4,6 +4,8 @@
 #include "cli/cli_options.h"
 #include "cli/cli_outputs.h"
 #include "cli/cli_output.h"
+#include "cli/file_lines.h"
+#include "cli/plan_check.h"
 #include "cli/terminal_text.h"
 #include "playlist/playlist_rewrite.h"
 #include "support/clock.h"
@@ -187,6 +189,9 @@ std::string RefusedCombination(const CliOptions& options, bool piped) {
                         : wanted.Label   ? "--label"
                                          : nullptr;
   if (options.Name && !piped) return "--name names a playlist read from standard input only";
+  if (wanted.PerVolume && !wanted.CopyTo && !wanted.Cue && !wanted.Label) {
+    return "--per-volume works on --copy, --cue and --label: give one of them";
+  }
   if (piped && !options.Name && unnamed) {
     return std::string(unnamed) +
            " writes beside the playlist: give a playlist on standard input a name with "
@@ -224,7 +229,8 @@ CliLoadHost::Progress ProgressFor(const CliOptions& options, std::FILE* err) {
 // it is the bytes, streamed. False when it could not be written.
 bool ShowResult(std::FILE* out, std::FILE* err, const CliOptions& options, const PlanTexts& texts,
                 const Playlist& playlist, const PlanningSettings& planning,
-                const LoadOutcome& loaded, const std::string& playlistPath) {
+                const PlanCheck& check, const LoadOutcome& loaded,
+                const std::string& playlistPath) {
   const bool terminal = IsTerminal(out);
   OutputBuffer output(terminal ? nullptr : out);
   switch (options.Output) {
@@ -234,8 +240,8 @@ bool ShowResult(std::FILE* out, std::FILE* err, const CliOptions& options, const
       output.Append(ListText(options.TextShape, playlist, playlistPath));
       break;
     case OutputForm::kJson:
-      WriteJson(output, texts, playlist, planning, options.MediumRow, loaded.PendingMessage,
-                loaded.RewriteTookOver);
+      WriteJson(output, texts, playlist, planning, options.MediumRow, check,
+                loaded.PendingMessage, loaded.RewriteTookOver);
       break;
   }
   std::optional<OutputBuffer> shown;
@@ -265,7 +271,10 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
   }
   const CliOptions& options = command.Options;
   const bool piped = options.Playlist == kStandardInput;
-  const std::string refused = RefusedCombination(options, piped);
+  std::string refused = RefusedCombination(options, piped);
+  // The settings do not depend on the list: a capacity the window would
+  // wrap is refused before anything is read.
+  PlanningSettings planning = PlanningSettingsFor(options, &refused);
   if (!refused.empty()) return UsageError(err, refused);
 
 #ifndef _WIN32
@@ -287,16 +296,30 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
   CliLoadHost host(err, progress, options.Name.value_or(options.Playlist));
   if (options.DuplicateMode == kQueryDuplicates) host.AskOn(stdin);
   FileSystem& source = piped ? files : SystemFileSystem();
+  // The lines of --verbose and --dry-run follow the plan, out of the way of
+  // a document on standard output.
+  std::optional<FileLines> lines;
+  if (options.DryRun || options.Verbose) {
+    const bool document = options.Output == OutputForm::kJson || options.Output == OutputForm::kText;
+    lines.emplace(source, document ? err : out, options.DryRun);
+  }
+  FileSystem& writes = lines ? *lines : source;
   bool rewriteFailed = false;
   if (options.Rewrite) {
-    host.RewriteWith([&] {
-      CliRewriteHost rewriteHost(host, [&] { LoadPlaylist(settings, playlist, source, host); });
-      bool written = RewritePlaylist(settings.CurrentPlaylistPath, playlist, source,
-                                     SystemClock(), rewriteHost)
-                         .Written;
-      rewriteFailed = !written;
-      return written;
-    });
+    host.RewriteWith(
+        [&] {
+          // A dry run keeps the list it has, as the file it would load again
+          // is unchanged; the load goes on as if no rewrite had been asked.
+          CliRewriteHost rewriteHost(
+              host, [&] { if (!options.DryRun) LoadPlaylist(settings, playlist, source, host); },
+              options.DryRun);
+          bool written = RewritePlaylist(settings.CurrentPlaylistPath, playlist, writes,
+                                         SystemClock(), rewriteHost)
+                             .Written;
+          rewriteFailed = !written;
+          return written && !options.DryRun;
+        },
+        options.DryRun);
   }
   LoadOutcome loaded = LoadPlaylist(settings, playlist, source, host);
   host.EndProgress();
@@ -312,17 +335,25 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
     Say(err, options.Playlist, "the playlist has no entries");
   }
 
-  PlanningSettings planning = PlanningSettingsFor(options);
   PlanTexts texts = PlanVolumes(planning, playlist, settings.CurrentPlaylistPath);
-  if (!ShowResult(out, err, options, texts, playlist, planning, loaded,
+  const PlanCheck check =
+      CheckPlan(options, planning, playlist, settings.CurrentPlaylistPath, source);
+  if (!ShowResult(out, err, options, texts, playlist, planning, check, loaded,
                   settings.CurrentPlaylistPath)) {
     return kExitOutputFailed;
+  }
+  for (const Warning& warning : check.Warnings) {
+    if (!options.Quiet && !warning.Said) PrintLine(err, GnuMessage({}, "warning: " + warning.Text));
+  }
+  if (options.Strict && !check.Warnings.empty()) {
+    return rewriteFailed ? kExitOutputFailed : kExitStrict;  // a file that failed says more
   }
   // Every output asked for is made, whatever failed before it.
   std::string copyFolder = options.Outputs.CopyTo ? PlaylistPathFor(*options.Outputs.CopyTo) : "";
   bool written = WriteOutputs(options.Outputs, playlist, planning,
                               settings.CurrentPlaylistPath, copyFolder,
-                              progress != CliLoadHost::Progress::kNever, err);
+                              progress != CliLoadHost::Progress::kNever, err,
+                              lines ? &*lines : nullptr);
   return written && !rewriteFailed ? kExitDone : kExitOutputFailed;
 }
 

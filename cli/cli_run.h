@@ -13,6 +13,7 @@ namespace voltrak::cli {
 enum ExitCode : int {
   kExitDone = 0,
   kExitPlaylistNotOpened = 1,
+  kExitStrict = 1,  // --strict: the plan came with a warning
   kExitUsage = 2,
   kExitOutputFailed = 3,
 };

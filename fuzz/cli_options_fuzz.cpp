@@ -28,6 +28,7 @@ void CheckOptions(const CliOptions& options, const std::vector<std::string>& arg
   CHECK(options.DuplicateMode <= voltrak::kKeepLastDuplicates);
   CHECK(options.FillMode <= voltrak::kFillBySize);
   CHECK(options.MediumRow < voltrak::kMediumCount);
+  CHECK(!options.Capacity || options.Capacity->Mode == options.FillMode);
   CHECK(drivesAllowed || options.Drives.empty());
   for (const voltrak::cli::DriveMapping& drive : options.Drives) {
     CHECK(drive.Letter >= 'A' && drive.Letter <= 'Z' && !drive.Folder.empty());

@@ -81,10 +81,10 @@ std::string NameBeside(std::string_view path, std::string_view extension) {
   return std::string(path.substr(0, path.size() - nameSize)) + PlainBaseName(path) +
          std::string(extension);
 }
-std::string SplitName(std::string_view path, uint32_t volume) {
+std::string SplitName(std::string_view path, uint32_t volume, const char* extension = ".M3U") {
   const size_t nameSize = path.size() - (path.find_last_of("\\/") + 1);
   char number[16];
-  std::snprintf(number, sizeof number, "-%03u.M3U", volume + 1);
+  std::snprintf(number, sizeof number, "-%03u%s", volume + 1, extension);
   return std::string(path.substr(0, nameSize < 4 ? path.size() : path.size() - 4)) + number;
 }
 
@@ -125,7 +125,7 @@ size_t Count(std::string_view text, std::string_view part) {
 }
 
 // The [first, end) runs of tracks that share a volume.
-std::vector<std::pair<size_t, size_t>> VolumeRuns(const Playlist& playlist) {
+std::vector<std::pair<size_t, size_t>> PlannedRuns(const Playlist& playlist) {
   std::vector<std::pair<size_t, size_t>> runs;
   for (size_t i = 0; i < playlist.Tracks.size(); ++i) {
     if (i == 0 || playlist.Tracks[i].Volume != playlist.Tracks[i - 1].Volume) {
@@ -185,7 +185,7 @@ std::vector<std::optional<std::string>> Settle(Run& run, const std::vector<std::
 
 void CheckSplitLists(const Playlist& playlist,
                      const std::vector<std::optional<std::string>>& texts) {
-  const auto runs = VolumeRuns(playlist);
+  const auto runs = PlannedRuns(playlist);
   for (size_t r = 0; r < runs.size() && r < texts.size(); ++r) {
     if (!texts[r]) continue;
     const auto entries = voltrak::ParseM3u(*texts[r]);
@@ -236,7 +236,7 @@ void CheckReport(std::string_view page, const Playlist& playlist) {
           rest.rfind("&gt;", 0) == 0 || rest.rfind("&quot;", 0) == 0);
   }
   CHECK(Count(page, "<A NAME=\"TRACK") == playlist.TrackCount());
-  CHECK(Count(page, "<h3>Volume ") == VolumeRuns(playlist).size());
+  CHECK(Count(page, "<h3>Volume ") == PlannedRuns(playlist).size());
 }
 
 // The lines a cue sheet may hold: a FILE line naming the image, the sheet's
@@ -451,7 +451,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   voltrak::fuzz::Inject(files, failures);
   const voltrak::OutputTarget target{path, files, host};
   std::vector<std::string> lists;
-  for (const auto& volume : VolumeRuns(playlist)) {
+  for (const auto& volume : PlannedRuns(playlist)) {
     lists.push_back(SplitName(path, playlist.Tracks[volume.first].Volume));
   }
   CheckSplitLists(playlist,
@@ -466,6 +466,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto label =
       Settle(run, {labelPath}, [&] { return voltrak::WriteLabelFile(playlist, target); });
   if (label[0]) CheckLabel(*label[0], playlist, path);
+  // Disc by disc: a sheet and a label per volume, each of one line per line
+  // of its own: the sheet's five (or four, without one artist) and two per
+  // track, the label's one and one per track.
+  for (const char* extension : {".cue", ".lbl"}) {
+    std::vector<std::string> names;
+    const auto runs = PlannedRuns(playlist);
+    for (const auto& volume : runs) {
+      names.push_back(SplitName(path, playlist.Tracks[volume.first].Volume, extension));
+    }
+    const bool cue = extension[1] == 'c';
+    const auto texts = Settle(run, names, [&] {
+      return cue ? voltrak::WriteVolumeCueSheets(playlist, target)
+                 : voltrak::WriteVolumeLabels(playlist, target);
+    });
+    for (size_t r = 0; r < runs.size(); ++r) {
+      if (!texts[r]) continue;
+      const size_t tracks = runs[r].second - runs[r].first, lines = OneLineEach(*texts[r]).size();
+      CHECK(cue ? lines == 4 + 2 * tracks || lines == 5 + 2 * tracks : lines == 1 + tracks);
+    }
+  }
   // Nothing was reported but the failures counted, and no file appeared
   // but the outputs written: no scratch file stays behind.
   CHECK(host.Failures == run.Failures);

@@ -23,4 +23,15 @@ OutputResult WriteCueSheet(const Playlist& playlist, const OutputTarget& target)
 // with its number, name and play length.
 OutputResult WriteLabelFile(const Playlist& playlist, const OutputTarget& target);
 
+// One cue sheet per volume beside the split lists (NAME-001.cue ...), for
+// burning disc by disc: each a disc of its own starting at 00:00:00, with
+// REM DISCNUMBER and REM TOTALDISCS as the plan numbers its volumes, the
+// playlist's base name as TITLE, and PERFORMER when every track of the
+// volume has one and the same tag artist. An empty volume has none.
+OutputResult WriteVolumeCueSheets(const Playlist& playlist, const OutputTarget& target);
+
+// One label file per volume beside the split lists (NAME-001.lbl ...):
+// "#NAME, volume V of N", then the volume's tracks numbered from 1.
+OutputResult WriteVolumeLabels(const Playlist& playlist, const OutputTarget& target);
+
 }  // namespace voltrak

@@ -14,6 +14,22 @@ constexpr size_t kBlockSize = 64 * 1024;
 
 }  // namespace
 
+std::vector<VolumeRun> VolumeRuns(const Playlist& playlist) {
+  std::vector<VolumeRun> runs;
+  const std::vector<MP3Information>& tracks = playlist.Tracks;
+  for (size_t first = 0; first < tracks.size();) {
+    size_t end = first + 1;
+    while (end < tracks.size() && tracks[end].Volume == tracks[first].Volume) ++end;
+    runs.push_back({tracks[first].Volume, first, end});
+    first = end;
+  }
+  return runs;
+}
+
+uint32_t VolumeCount(const Playlist& playlist) {
+  return playlist.Tracks.empty() ? 0 : playlist.Tracks.back().Volume + 1;
+}
+
 std::string OutputPathOf(std::string_view playlistPath, std::string_view extension) {
   std::string path(playlistPath.substr(0, playlistPath.size() - ExtensionPart(playlistPath).size()));
   path += extension;

@@ -50,6 +50,21 @@ struct OutputResult {
   uint32_t Failures = 0;
 };
 
+// One volume's tracks, [First, End) of the list: planning never lowers
+// Volume along the list, so each volume is one run.
+struct VolumeRun {
+  uint32_t Volume;
+  size_t First;
+  size_t End;
+};
+// The runs in list order; a volume without tracks (an empty first volume)
+// has none.
+std::vector<VolumeRun> VolumeRuns(const Playlist& playlist);
+
+// How many volumes the plan has, an empty first one counted: the last
+// track's Volume + 1, as the window's title counts them.
+uint32_t VolumeCount(const Playlist& playlist);
+
 // The output file name with `extension` in place of the playlist file
 // name's own (from its last full stop), or added when the file name has
 // none; a full stop in a folder name never counts.

@@ -12,13 +12,18 @@ uint32_t LinesPerPage(int pageHeight, int lineHeight) {
   return std::max(1u, static_cast<uint32_t>(pageHeight / lineHeight));
 }
 
-std::string PrintedLine(const Playlist& playlist, size_t index, uint32_t& place) {
+std::string PrintedLine(const Playlist& playlist, size_t index, uint32_t& place,
+                        bool withSize) {
   const MP3Information& track = playlist.Tracks[index];
   place = index > 0 && playlist.Tracks[index - 1].Volume == track.Volume ? place + 1 : 1;
-  char numbers[64];
-  std::snprintf(numbers, sizeof numbers, "%3u %2u %3u %2u:%02u ",
-                static_cast<unsigned>(index + 1), track.Volume + 1u, place,
-                track.PlayLength / 60, track.PlayLength % 60);
+  char numbers[80];
+  int length = std::snprintf(numbers, sizeof numbers, "%3u %2u %3u %2u:%02u ",
+                             static_cast<unsigned>(index + 1), track.Volume + 1u, place,
+                             track.PlayLength / 60, track.PlayLength % 60);
+  if (withSize) {
+    std::snprintf(numbers + length, sizeof numbers - static_cast<size_t>(length), "%8u ",
+                  track.FileSize);
+  }
   std::string line = numbers;
   line += TitleOrPath(track);
   return line;

@@ -35,8 +35,11 @@ uint32_t LinesPerPage(int pageHeight, int lineHeight);
 // volume and its place in the volume (counted from 1), its play length and
 // TitleOrPath. `place` carries the place along the list: pass 0 before the
 // first track; it grows while the volume stays the same, so tracks merged
-// into the last volume by the volume limit count on.
-std::string PrintedLine(const Playlist& playlist, size_t index, uint32_t& place);
+// into the last volume by the volume limit count on. With `withSize` the
+// file size in KB ("%8u") follows the play length, for a listing that
+// plans by size.
+std::string PrintedLine(const Playlist& playlist, size_t index, uint32_t& place,
+                        bool withSize = false);
 
 // Prints every track in list order, starting a page whenever the last one is
 // full. No tracks print one empty page.

@@ -16,25 +16,20 @@ std::string SplitListBase(std::string_view playlistPath) {
   return std::string(playlistPath.substr(0, playlistPath.size() - kExtensionLength));
 }
 
-std::string SplitListName(std::string_view base, uint32_t volume) {
+std::string VolumeFileName(std::string_view base, uint32_t volume, std::string_view extension) {
   char number[16];
   std::snprintf(number, sizeof number, "-%03u", volume + 1);
-  return std::string(base) + number + ".M3U";
+  return std::string(base) + number + std::string(extension);
 }
 
 OutputResult WriteSplitLists(const Playlist& playlist, const OutputTarget& target) {
   OutputResult result;
   if (playlist.Tracks.empty() || target.PlaylistPath.empty()) return result;
   const std::string base = SplitListBase(target.PlaylistPath);
-  // Planning never lowers Volume along the list: each volume is one run.
-  const std::vector<MP3Information>& tracks = playlist.Tracks;
-  for (size_t first = 0; first < tracks.size();) {
-    size_t end = first + 1;
-    while (end < tracks.size() && tracks[end].Volume == tracks[first].Volume) ++end;
-    OutputDocument file(target, SplitListName(base, tracks[first].Volume));
-    if (file.Created()) M3uWriter(file, tracks.data() + first, end - first);
+  for (const VolumeRun& run : VolumeRuns(playlist)) {
+    OutputDocument file(target, SplitListName(base, run.Volume));
+    if (file.Created()) M3uWriter(file, playlist.Tracks.data() + run.First, run.End - run.First);
     file.Finish(result);
-    first = end;
   }
   return result;
 }

@@ -16,9 +16,14 @@ namespace voltrak {
 // than cut into its folder's name.
 std::string SplitListBase(std::string_view playlistPath);
 
-// The list of 0-based volume `volume`: base-001.M3U and up; the number has
-// at least three digits.
-std::string SplitListName(std::string_view base, uint32_t volume);
+// A file of 0-based volume `volume` beside the split lists: base-001 and
+// up, the number at least three digits wide, then `extension`.
+std::string VolumeFileName(std::string_view base, uint32_t volume, std::string_view extension);
+
+// The list of 0-based volume `volume`: base-001.M3U and up.
+inline std::string SplitListName(std::string_view base, uint32_t volume) {
+  return VolumeFileName(base, volume, ".M3U");
+}
 
 // Writes one file per volume that holds tracks, in list order, with exactly
 // the lines M3uWriter writes for its records. A file that cannot be created

@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 
+#include "outputs/output_file.h"
 #include "playlist/playlist_loader.h"
 #include "support/replacement_file.h"
 
@@ -67,6 +68,13 @@ std::string CopyDestination(std::string_view folder, std::string_view name) {
   if (path.empty() || !IsSeparator(path.back())) path += '\\';
   path += name;
   return path;
+}
+
+std::string VolumeFolderName(uint32_t volume, uint32_t volumes) {
+  const int width = static_cast<int>(std::max<size_t>(2, std::to_string(volumes).size()));
+  char name[32];
+  std::snprintf(name, sizeof name, "Volume %0*u", width, volume + 1);
+  return name;
 }
 
 void ReadFiles::Seal() {
@@ -159,12 +167,24 @@ CopyOutcome CopyFileKeepTimes(FileSystem& files, CopyHost& host, std::string_vie
 
 CopyResult CopyTracks(const Playlist& playlist, const OptionFlags& options,
                       std::string_view playlistPath, std::string_view folder, FileSystem& files,
-                      CopyHost& host) {
+                      CopyHost& host, CopyLayout layout) {
   CopyResult result;
   std::string made(folder);
   // One level; a folder that is there already, or cannot be made, shows in the copies.
   if (made.size() > 3 && IsSeparator(made.back())) made.pop_back();
   files.CreateFolder(made);
+  // Per volume, each run of the list goes into its own folder, made first;
+  // else the whole list is one run in the folder itself.
+  const uint32_t volumes = VolumeCount(playlist);
+  const bool perVolume = layout == CopyLayout::kPerVolume;
+  const std::vector<VolumeRun> runs =
+      perVolume ? VolumeRuns(playlist) : std::vector<VolumeRun>{{0, 0, playlist.Tracks.size()}};
+  std::vector<std::string> runFolders;
+  for (const VolumeRun& run : runs) {
+    runFolders.push_back(perVolume ? CopyDestination(folder, VolumeFolderName(run.Volume, volumes))
+                                   : std::string(folder));
+    if (perVolume) files.CreateFolder(runFolders.back());
+  }
   // Every file the run reads, before any copy is placed: a copy named as a
   // later track's source would otherwise take its place before it is read.
   // Each is opened, as the copy will open it, whatever case it is named in.
@@ -194,25 +214,31 @@ CopyResult CopyTracks(const Playlist& playlist, const OptionFlags& options,
     unopened.push_back(add(ResolveOpenPath(PathText(record), playlistPath)));
   }
   reads.Seal();
-  for (uint32_t i = 0; i < playlist.TrackCount(); ++i) {
-    host.NextTrack(i);
-    const MP3Information& record = playlist.Tracks[i];
-    std::string source = ResolveOpenPath(PathText(record), playlistPath);
-    std::string destination = CopyDestination(folder, CopyName(record, i, options));
-    if (source == destination) {
-      ++result.Skipped;
-      continue;
-    }
-    if (unopened[i] != kErrorSuccess) {
-      host.Failed(CopyFailure::kOpenSource, source, unopened[i]);
-      ++result.Failures;
-      continue;
-    }
-    switch (CopyFileKeepTimes(files, host, source, destination, &reads)) {
-      case CopyOutcome::kCopied: ++result.Copied; break;
-      case CopyOutcome::kEmpty:
-      case CopyOutcome::kSame: ++result.Skipped; break;
-      case CopyOutcome::kFailed: ++result.Failures; break;
+  for (size_t r = 0; r < runs.size(); ++r) {
+    for (size_t i = runs[r].First; i < runs[r].End; ++i) {
+      host.NextTrack(static_cast<uint32_t>(i));
+      const MP3Information& record = playlist.Tracks[i];
+      std::string source = ResolveOpenPath(PathText(record), playlistPath);
+      const uint32_t place = static_cast<uint32_t>(perVolume ? i - runs[r].First : i);
+      std::string destination = CopyDestination(runFolders[r], CopyName(record, place, options));
+      if (source == destination) {
+        ++result.Skipped;
+        continue;
+      }
+      if (unopened[i] != kErrorSuccess) {
+        host.Failed(CopyFailure::kOpenSource, source, unopened[i]);
+        ++result.Failures;
+        continue;
+      }
+      switch (CopyFileKeepTimes(files, host, source, destination, &reads)) {
+        case CopyOutcome::kCopied:
+          ++result.Copied;
+          host.Copied(source, destination);
+          break;
+        case CopyOutcome::kEmpty:
+        case CopyOutcome::kSame: ++result.Skipped; break;
+        case CopyOutcome::kFailed: ++result.Failures; break;
+      }
     }
   }
   return result;

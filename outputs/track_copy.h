@@ -47,6 +47,16 @@ class CopyHost {
   // system error code. The partial copy is already gone, and the
   // destination is as it was.
   virtual void Failed(CopyFailure what, std::string_view path, uint32_t error) = 0;
+  // A copy is whole and in place.
+  virtual void Copied(std::string_view source, std::string_view destination) {
+    static_cast<void>(source), static_cast<void>(destination);
+  }
+};
+
+// Where the copies go in the folder.
+enum class CopyLayout {
+  kOneFolder,  // all in the folder, numbered along the list
+  kPerVolume,  // a folder per volume ("Volume 01", ...), numbered within it
 };
 
 enum class CopyOutcome { kCopied, kEmpty, kSame, kFailed };
@@ -96,6 +106,11 @@ std::string_view StripTrackNumber(std::string_view fileName);
 // `folder` and `name` with one backslash between them.
 std::string CopyDestination(std::string_view folder, std::string_view name);
 
+// The folder of 0-based volume `volume` of `volumes`: "Volume 01" and up,
+// the number as wide as the last one needs and at least two digits, so
+// that the folders sort in their order.
+std::string VolumeFolderName(uint32_t volume, uint32_t volumes);
+
 // Copies one file whole in pieces, then gives the copy the source's three
 // times. The copy is written beside the destination and takes its name only
 // when whole, so the destination, whatever it is, is never written through.
@@ -108,10 +123,12 @@ CopyOutcome CopyFileKeepTimes(FileSystem& files, CopyHost& host, std::string_vie
 
 // Makes `folder` (one level) and copies every track into it, skipping a
 // track whose destination is its source, by name or by identity. No copy
-// takes the place of a source of the list or of the playlist.
+// takes the place of a source of the list or of the playlist. Per volume,
+// each volume's folder is made in it first, and each copy's number counts
+// from 1 within its volume.
 CopyResult CopyTracks(const Playlist& playlist, const OptionFlags& options,
                       std::string_view playlistPath, std::string_view folder, FileSystem& files,
-                      CopyHost& host);
+                      CopyHost& host, CopyLayout layout = CopyLayout::kOneFolder);
 
 // What a run would copy, in bytes: the sizes of the sources that open.
 uint64_t BytesToCopy(const Playlist& playlist, std::string_view playlistPath, FileSystem& files);

@@ -23,4 +23,16 @@ inline constexpr size_t kMaxCapacityTextLength = 1023;
 //     still holds.
 uint32_t EvaluateCapacity(std::string_view text);
 
+// The value of a capacity text, and what a reader that takes no wrapped
+// value needs to know of how it was reached.
+struct CapacityReading {
+  uint32_t Value = 0;
+  // Some step left 0 to 4294967295 (a number, a product, a sum, a
+  // difference below 0, or a t): Value is the wrapped one.
+  bool Wrapped = false;
+  // A suffix multiplied a number: the text counts in sizes, not in time.
+  bool Scaled = false;
+};
+CapacityReading ReadCapacity(std::string_view text);
+
 }  // namespace voltrak

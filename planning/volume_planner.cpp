@@ -12,14 +12,14 @@ namespace {
 // Fills volumes in list order. A track fits only when it is strictly
 // smaller than the space left, so one that exactly fills it opens the next
 // volume.
-void Fill(Playlist& playlist, bool byTime, uint32_t capacity, uint32_t reserve,
+void Fill(Playlist& playlist, FillBy mode, uint32_t capacity, uint32_t reserve,
           bool reservedSplit) {
   uint32_t space = reserve > capacity ? 0 : capacity - reserve;
   uint32_t volume = 0;
   uint32_t position = 0;
   bool overflowing = false;  // reserved split: the rest all goes to volume 1
   for (MP3Information& track : playlist.Tracks) {
-    uint32_t measure = byTime ? track.PlayLength : track.FileSize;
+    uint32_t measure = MeasureOf(track, mode);
     if (!overflowing && measure < space) {
       space -= measure;
     } else if (reservedSplit) {
@@ -77,23 +77,38 @@ bool ChooseFillMode(PlanningSettings& settings, uint32_t fillMode) {
   return true;
 }
 
-void EnterCapacity(PlanningSettings& settings, CapacityField field, std::string_view text) {
+bool EnterCapacity(PlanningSettings& settings, CapacityField field, std::string_view text) {
   text = text.substr(0, kMaxCapacityTextLength);
-  uint32_t value = EvaluateCapacity(text);
+  const CapacityReading reading = ReadCapacity(text);
+  const uint32_t value = reading.Value;
   uint32_t* target = nullptr;
   if (settings.FillMode == kFillByTime) {
     target = field == CapacityField::kMedium ? &settings.MediumSeconds : &settings.ReserveSeconds;
   } else if (settings.FillMode == kFillBySize) {
     target = field == CapacityField::kMedium ? &settings.MediumKB : &settings.ReserveKB;
   }
-  if (target == nullptr) return;
+  if (target == nullptr) return !reading.Wrapped;
+  bool fits = !reading.Wrapped;
   if (!text.empty() && text.front() == '+') {
+    fits = fits && *target <= UINT32_MAX - value;
     *target += value;
   } else if (!text.empty() && text.front() == '-') {
+    fits = fits && value <= *target;
     *target -= value;
   } else {
     *target = value;
   }
+  return fits;
+}
+
+uint32_t MeasureOf(const MP3Information& track, FillBy mode) {
+  return mode == kFillByTime ? track.PlayLength : mode == kFillBySize ? track.FileSize : 0;
+}
+
+uint32_t CapacityOf(const PlanningSettings& settings) {
+  return settings.FillMode == kFillByTime   ? settings.MediumSeconds
+         : settings.FillMode == kFillBySize ? settings.MediumKB
+                                            : 0;
 }
 
 uint32_t ParseMaximumVolumes(std::string_view text) {
@@ -116,13 +131,14 @@ PlanTexts PlanVolumes(const PlanningSettings& settings, Playlist& playlist,
   PlanTexts texts;
   switch (settings.FillMode) {
     case kFillByTime:
-      Fill(playlist, true, settings.MediumSeconds, settings.ReserveSeconds, settings.ReservedSplit);
+      Fill(playlist, kFillByTime, settings.MediumSeconds, settings.ReserveSeconds,
+           settings.ReservedSplit);
       texts.PlayList = HoursMinutesSeconds(playlist.TotalSeconds, false);
       texts.Medium = HoursMinutesSeconds(settings.MediumSeconds, false);
       texts.Reserve = HoursMinutesSeconds(settings.ReserveSeconds, false);
       break;
     case kFillBySize:
-      Fill(playlist, false, settings.MediumKB, settings.ReserveKB, settings.ReservedSplit);
+      Fill(playlist, kFillBySize, settings.MediumKB, settings.ReserveKB, settings.ReservedSplit);
       texts.PlayList = Decimal(playlist.TotalKB);
       texts.Medium = Decimal(settings.MediumKB);
       texts.Reserve = Decimal(settings.ReserveKB);

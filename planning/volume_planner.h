@@ -62,8 +62,18 @@ bool ChooseFillMode(PlanningSettings& settings, uint32_t fillMode);
 // characters count, as the field holds no more). A leading "+" adds the
 // value to the field's setting, a leading "-" subtracts it, anything else
 // replaces it, modulo 2^32. The setting is the one of the current fill mode;
-// with no splitting the text is evaluated and nothing is stored.
-void EnterCapacity(PlanningSettings& settings, CapacityField field, std::string_view text);
+// with no splitting the text is evaluated and nothing is stored. False when
+// a step wrapped (ReadCapacity's Wrapped, or a sum or difference with the
+// setting that left 32 bits): the window takes the wrapped value as it is.
+bool EnterCapacity(PlanningSettings& settings, CapacityField field, std::string_view text);
+
+// What planning measures a track by in `mode`: its play length by time, its
+// file size by size; 0 with no splitting.
+uint32_t MeasureOf(const MP3Information& track, FillBy mode);
+
+// One volume's capacity in the settings' fill mode (MediumSeconds or
+// MediumKB); 0 with no splitting.
+uint32_t CapacityOf(const PlanningSettings& settings);
 
 // The volume limit edit's text: a decimal number with optional blanks around
 // it; any other text, or one past 32 bits, is 0.

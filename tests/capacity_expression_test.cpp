@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 namespace voltrak {
 namespace {
@@ -80,6 +81,25 @@ TEST(CapacityExpression, EverythingWrapsModulo2To32) {
   EXPECT_EQ(EvaluateCapacity("65536*65536"), 0u);
   EXPECT_EQ(EvaluateCapacity("1193046:28:15"), 4294967295u);
   EXPECT_EQ(EvaluateCapacity("1193046:28:16"), 0u);  // 2^32 seconds
+}
+
+// What a reader that takes no wrapped value is told: any step past 32
+// bits, and whether a suffix scaled a number.
+TEST(CapacityExpression, AReadingSaysWhatWrappedAndWhatWasScaled) {
+  struct Case {
+    const char* Text;
+    bool Wrapped, Scaled;
+  };
+  for (const Case& c : {Case{"4294967295", false, false}, {"99999999999", true, false},
+                        {"4g", true, true}, {"3g", false, true}, {"1t", true, true},
+                        {"0t", false, true}, {"1-2", true, false}, {"10-2-3", true, false},
+                        {"4294967295+1", true, false}, {"65536*65536", true, false},
+                        {"1193046:28:16", true, false}, {"5/0", false, false},
+                        {"k5", false, false}, {"650k+50k", false, true}}) {
+    const CapacityReading reading = ReadCapacity(c.Text);
+    EXPECT_EQ(reading.Value, EvaluateCapacity(c.Text)) << c.Text;
+    EXPECT_EQ(std::pair(reading.Wrapped, reading.Scaled), std::pair(c.Wrapped, c.Scaled)) << c.Text;
+  }
 }
 
 TEST(CapacityExpression, UnrepresentableValuesNeverStopTheProgram) {

@@ -7,6 +7,7 @@
 #include "cli/cli_options.h"
 #include "cli/cli_output.h"
 #include "cli/cli_run.h"
+#include "cli/plan_check.h"
 #include "cli/terminal_text.h"
 #include "support/drive_map.h"
 #include "support/whole_path.h"
@@ -268,8 +269,9 @@ TEST(CliOutput, JsonDocumentOfOneTrack) {
   planning.ReserveKB = 7;
   planning.ReservedSplit = true;
   planning.MaximumVolumes = 3;
+  PlanCheck check{{true}, {false, true}, {{"oversize", "track 1 (\"b\") takes more"}}};
   OutputBuffer out;
-  WriteJson(out, texts, playlist, planning, 2);
+  WriteJson(out, texts, playlist, planning, 2, check);
   EXPECT_EQ(out.Text(),
             "{\n"
             "  \"title\": \"b - \\\"x\\\"\",\n"
@@ -281,15 +283,18 @@ TEST(CliOutput, JsonDocumentOfOneTrack) {
             "\"capacity_seconds\": 1260, \"capacity_kb\": 189440, \"reserve_seconds\": 0, "
             "\"reserve_kb\": 7, \"reserved_split\": true, \"max_volumes\": 3},\n"
             "  \"totals\": {\"tracks\": 1, \"seconds\": 0, \"kb\": 3, \"load_errors\": 2},\n"
+            "  \"warnings\": [\n"
+            "    {\"kind\": \"oversize\", \"text\": \"track 1 (\\\"b\\\") takes more\"}\n"
+            "  ],\n"
             "  \"volumes\": [\n"
-            "    {\"number\": 1, \"tracks\": 0, \"seconds\": 0, \"kb\": 0},\n"
-            "    {\"number\": 2, \"tracks\": 1, \"seconds\": 0, \"kb\": 3}\n"
+            "    {\"number\": 1, \"tracks\": 0, \"seconds\": 0, \"kb\": 0, \"overfull\": false},\n"
+            "    {\"number\": 2, \"tracks\": 1, \"seconds\": 0, \"kb\": 3, \"overfull\": true}\n"
             "  ],\n"
             "  \"tracks\": [\n"
             "    {\"index\": 0, \"file_path\": \"A\\\\b.mp3\", \"extended_info\": null, "
             "\"track_name\": \"b.mp3\", \"file_size_kb\": 3, \"play_length\": 0, \"length_source\": \"none\", "
             "\"volume\": 1, "
-            "\"volume_track\": 0, \"loaded\": true, \"tag\": {\"title\": \"" +
+            "\"volume_track\": 0, \"oversize\": true, \"loaded\": true, \"tag\": {\"title\": \"" +
                 std::string(30, 'T') +
                 "\", \"artist\": \"Art\", \"album\": \"\", \"comment\": \"\", \"year\": \"19\", "
                 "\"genre\": 255}}\n"
@@ -297,25 +302,26 @@ TEST(CliOutput, JsonDocumentOfOneTrack) {
                 "}\n");
 
   OutputBuffer empty;
-  WriteJson(empty, texts, Playlist(), PlanningSettings(), 0);
-  EXPECT_NE(empty.Text().find("\"volumes\": [],\n  \"tracks\": []\n}\n"), std::string::npos);
+  WriteJson(empty, texts, Playlist(), PlanningSettings(), 0, PlanCheck());
+  EXPECT_NE(empty.Text().find("\"warnings\": [],\n  \"volumes\": [],\n  \"tracks\": []\n}\n"),
+            std::string::npos);
 }
 
 TEST(CliOutput, TrackListCountsPositionsAlongEachVolume) {
   Playlist playlist;
   playlist.Tracks.push_back(Track("#EXTINF:65,Artist - One, Two", "x\\1.mp3", 65, 0, 0, 0));
   playlist.Tracks.push_back(Track("#EXTINF:600", "x\\2.mp3", 600, 0, 1, 0));
-  playlist.Tracks.push_back(Track(std::nullopt, "C:\\x\\3.mp3", 0, 0, 1, 1));
+  playlist.Tracks.push_back(Track(std::nullopt, "C:\\x\\3.mp3", 0, 1234567, 1, 1));
   // Merged into the last volume by the volume limit: VolumeTrack starts
   // again at 0, the printed position counts on.
   playlist.Tracks.push_back(Track("#EXTINF:6000,Long", "4.mp3", 6000, 0, 1, 0));
   OutputBuffer out;
   WriteTrackList(out, playlist);
   EXPECT_EQ(out.Text(),
-            "  1  1   1  1:05 Artist - One, Two\n"
-            "  2  2   1 10:00 x\\2.mp3\n"
-            "  3  2   2  0:00 C:\\x\\3.mp3\n"
-            "  4  2   3 100:00 Long\n");
+            "  1  1   1  1:05        0 Artist - One, Two\n"
+            "  2  2   1 10:00        0 x\\2.mp3\n"
+            "  3  2   2  0:00  1234567 C:\\x\\3.mp3\n"
+            "  4  2   3 100:00        0 Long\n");
 }
 
 TEST(CliOutput, PlanListsEveryVolumeWithItsTotals) {

@@ -163,6 +163,18 @@ TEST_F(Outputs, ExampleMatchesTheGoldenFiles) {
   EXPECT_TRUE(host.Calls.empty());
 }
 
+// Disc by disc: volume 3's tracks have no one artist, volume 4's one has.
+TEST_F(Outputs, PerVolumeSheetsAndLabelsMatchTheGoldenFiles) {
+  Playlist list = ListOf(kExample);
+  PlanVolumes(TenMinutes(), list, "C:\\Lists\\example.m3u");
+  EXPECT_EQ(WriteVolumeCueSheets(list, Target()).Written.size(), 4u);
+  EXPECT_EQ(WriteVolumeLabels(list, Target()).Written.size(), 4u);
+  for (const char* name : {"example-003.cue", "example-004.cue", "example-003.lbl", "example-004.lbl"}) {
+    ExpectGolden(name, files.Get(std::string("C:\\Lists\\") + name));
+  }
+  EXPECT_TRUE(host.Calls.empty());
+}
+
 TEST_F(Outputs, EdgeCasesMatchTheGoldenFiles) {
   // No splitting: one list of everything and no time-mode rows; the
   // listings as the program starts.
@@ -248,6 +260,8 @@ const Output kOutputs[] = {
      }, 0},
     {[](Playlist& l, const OutputTarget& t) { return WriteCueSheet(l, t); }, 0},
     {[](Playlist& l, const OutputTarget& t) { return WriteLabelFile(l, t); }, 0},
+    {[](Playlist& l, const OutputTarget& t) { return WriteVolumeCueSheets(l, t); }, 1},
+    {[](Playlist& l, const OutputTarget& t) { return WriteVolumeLabels(l, t); }, 2},
 };
 
 // Whatever fails, each file is whole or gone, and each gone one was reported
@@ -373,7 +387,7 @@ TEST_F(Outputs, NothingOnAnEmptyListOrPathAndLongNamesAreRefused) {
     EXPECT_EQ(output.Write(list, Target(longPath)).Failures, 1u);
   }
   EXPECT_TRUE(files.Files().empty());
-  ASSERT_EQ(host.Calls.size(), 4u);
+  ASSERT_EQ(host.Calls.size(), std::size(kOutputs));
   EXPECT_EQ(host.Calls[0], "cannot write C:\\" + std::string(252, 'x') + "\\a-001.M3U 206");
 }
 

@@ -28,8 +28,12 @@ using Op = MemoryFileSystem::Op;
 class RecordingCopyHost : public CopyHost {
  public:
   std::vector<std::string> Calls;
+  std::vector<std::string> Copies;  // each copy's destination
   uint32_t Tracks = 0;
   void NextTrack(uint32_t) override { ++Tracks; }
+  void Copied(std::string_view, std::string_view destination) override {
+    Copies.emplace_back(destination);
+  }
   void Failed(CopyFailure what, std::string_view path, uint32_t error) override {
     Calls.push_back(std::to_string(static_cast<int>(what)) + " " + std::string(path) + " " +
                     std::to_string(error));
@@ -124,6 +128,28 @@ TEST(CopyTracksTest, CopiesWholeWithTimesAndSkipsWhatItMust) {
   EXPECT_FALSE(files.Exists("C:\\out\\002-empty.mp3"));
   EXPECT_EQ(files.Get("C:\\out\\003-self.mp3"), "self");
   EXPECT_EQ(host.Calls, std::vector<std::string>{"0 C:\\l\\gone.mp3 2"});
+}
+
+// Disc by disc: a folder per volume that holds tracks, each numbered from 1.
+TEST(CopyTracksTest, PerVolumeEachVolumeHasAFolderNumberedFromOne) {
+  MemoryFileSystem files;
+  Playlist list;
+  for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) {
+    files.Put("C:\\l\\" + std::string(name), name);
+    list.Tracks.push_back(Entry(nullptr, name));
+  }
+  list.Tracks[1].Volume = list.Tracks[2].Volume = 2;  // volume 1 is empty
+  OptionFlags options;
+  options.CopyNameByInfo = 0;
+  RecordingCopyHost host;
+  CopyTracks(list, options, "C:\\l\\x.m3u", "C:\\out\\", files, host, CopyLayout::kPerVolume);
+  EXPECT_EQ(host.Copies, (std::vector<std::string>{"C:\\out\\Volume 01\\001-a.mp3",
+                                                   "C:\\out\\Volume 03\\001-b.mp3",
+                                                   "C:\\out\\Volume 03\\002-c.mp3"}));
+  EXPECT_EQ(files.Get("C:\\out\\Volume 03\\002-c.mp3"), "c.mp3");
+  EXPECT_FALSE(files.Exists("C:\\out\\Volume 02"));
+  EXPECT_EQ(VolumeFolderName(4, 100), "Volume 005");
+  EXPECT_EQ(VolumeFolderName(99, 100), "Volume 100");
 }
 
 // A destination that is a file the run reads, under any name, is never

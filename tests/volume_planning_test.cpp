@@ -97,11 +97,12 @@ TEST(CapacityEntry, SignMakesTheValueRelative) {
   EXPECT_EQ(s.MediumKB, 716800u);  // the size settings are not touched
   EXPECT_EQ(s.ReserveKB, 0u);
 
-  // Below zero and past 2^32 both wrap.
-  EnterCapacity(s, CapacityField::kReserve, "-1:00:01");
+  // Below zero and past 2^32 both wrap, and say so.
+  EXPECT_FALSE(EnterCapacity(s, CapacityField::kReserve, "-1:00:01"));
   EXPECT_EQ(s.ReserveSeconds, 4294967295u);
-  EnterCapacity(s, CapacityField::kReserve, "+2");
+  EXPECT_FALSE(EnterCapacity(s, CapacityField::kReserve, "+2"));
   EXPECT_EQ(s.ReserveSeconds, 1u);
+  EXPECT_TRUE(EnterCapacity(s, CapacityField::kReserve, "+1"));
 
   ChooseFillMode(s, kFillBySize);
   EnterCapacity(s, CapacityField::kMedium, "4796k");
@@ -109,7 +110,7 @@ TEST(CapacityEntry, SignMakesTheValueRelative) {
   EnterCapacity(s, CapacityField::kReserve, "+50k");
   EXPECT_EQ(s.ReserveKB, 51200u);
   EXPECT_EQ(s.MediumSeconds, 300u);
-  EXPECT_EQ(s.ReserveSeconds, 1u);
+  EXPECT_EQ(s.ReserveSeconds, 2u);
 }
 
 TEST(CapacityEntry, NoSplittingStoresNothing) {

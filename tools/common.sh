@@ -9,7 +9,7 @@ VOLTRAK_FUZZ_BUILD=${VOLTRAK_FUZZ_BUILD:-$VOLTRAK_BUILD/fuzz}
 VOLTRAK_PACKAGES="cmake ninja-build g++ ccache libgtest-dev googletest g++-mingw-w64-x86-64
   wine wine64 xvfb xauth x11-utils imagemagick python3 python3-mutagen time
   python3-html5lib cuetools cups-daemon cups-client printer-driver-cups-pdf ghostscript
-  poppler-utils gcovr clang-14 libclang-rt-14-dev ffmpeg lame"
+  poppler-utils gcovr clang-14 libclang-rt-14-dev ffmpeg lame help2man man-db"
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

@@ -174,6 +174,29 @@ class Written(Folder):
                 [(t["extended_info"], t["file_path"]) for t in back["tracks"]],
                 [(t["extended_info"], t["file_path"]) for t in tracks if t["volume"] == volume])
 
+    def test_disc_by_disc(self):
+        playlist, _ = self.make("mix.m3u")
+        code, _, err = run(["--time=10min", "--per-volume", "--cue", "--label",
+                            "--copy=" + self.path("burn"), "--quiet", playlist])
+        self.assertEqual(code, 0, err)
+        doc, _ = self.json_of("--time=10min", "--quiet", playlist)
+        self.assertGreater(len(doc["volumes"]), 1)
+        for volume in doc["volumes"]:
+            number = volume["number"]
+            lengths = [t["play_length"] for t in doc["tracks"] if t["volume"] == number - 1]
+            stem = self.path("music", "mix-%03u" % number)
+            count, images, breaks, errors = cue_facts(stem + ".cue")
+            self.assertEqual((count, images, errors), (len(lengths), {"mix-%03u.WAV" % number}, b""))
+            self.assertEqual(breaks, starts(lengths))
+            with open(stem + ".cue", "rb") as f:
+                self.assertEqual(f.read().split(b"\r\n")[:2], [b"REM DISCNUMBER %u" % number,
+                                 b"REM TOTALDISCS %u" % len(doc["volumes"])])
+            self.assertEqual(label_lengths(stem + ".lbl"), lengths)
+            copies = sorted(os.listdir(self.path("burn", "Volume %02u" % number)))
+            self.assertEqual([name[:4] for name in copies],
+                             ["%03u-" % (i + 1) for i in range(len(lengths))])
+        self.assertFalse(os.path.exists(self.path("music", "mix.cue")))
+
     def test_a_file_that_cannot_be_written_leaves_the_others_and_exits_3(self):
         playlist, _ = self.make("mix.m3u")
         os.mkdir(self.path("music", "mix.html"))  # a folder where the report should go
