@@ -103,10 +103,10 @@ std::string ChooseWord(const std::string& name, std::string_view value,
 }
 
 // Applies one option's value; returns the usage error, or an empty text.
-std::string Apply(const option& spec, std::string_view value, CliOptions& options,
+std::string Apply(const option& given, std::string_view value, CliOptions& options,
                   bool drivesAllowed) {
-  const std::string name = std::string("--") + spec.name;
-  switch (static_cast<Id>(spec.val)) {
+  const std::string name = std::string("--") + given.name;
+  switch (static_cast<Id>(given.val)) {
     case Id::kPaths:
       return ChooseWord(name, value, {"ignore", "relative", "absolute"}, &options.PathMode);
     case Id::kDrive: {
@@ -123,7 +123,7 @@ std::string Apply(const option& spec, std::string_view value, CliOptions& option
                         &options.FillMode);
     case Id::kSize:
     case Id::kTime: {
-      const FillBy mode = spec.val == kSize ? kFillBySize : kFillByTime;
+      const FillBy mode = given.val == kSize ? kFillBySize : kFillByTime;
       if (options.Capacity && options.Capacity->Mode != mode) {
         return "--size and --time cannot be given together";
       }
@@ -150,7 +150,7 @@ std::string Apply(const option& spec, std::string_view value, CliOptions& option
           std::string_view::npos) {
         return name + ": " + Quote(value) + " holds no number";
       }
-      (spec.val == kCapacity ? options.Capacities : options.Reserves).emplace_back(value);
+      (given.val == kCapacity ? options.Capacities : options.Reserves).emplace_back(value);
       return {};
     }
     case Id::kMaxVolumes: {
@@ -209,8 +209,8 @@ std::string Apply(const option& spec, std::string_view value, CliOptions& option
     case Id::kJson:
     case Id::kText: {
       constexpr std::array<const char*, 4> kFormNames = {"", "--list", "--json", "--text"};
-      OutputForm form = spec.val == kList   ? OutputForm::kList
-                        : spec.val == kJson ? OutputForm::kJson
+      OutputForm form = given.val == kList   ? OutputForm::kList
+                        : given.val == kJson ? OutputForm::kJson
                                             : OutputForm::kText;
       if (options.Output != OutputForm::kPlan && options.Output != form) {
         return std::string(kFormNames[static_cast<size_t>(options.Output)]) + " and " +
@@ -239,13 +239,13 @@ std::string Refusal(std::string_view arg, int known) {
   const std::string_view body = arg.substr(2);
   const std::string name(body.substr(0, body.find('=')));
   size_t matches = 0;
-  for (const option& spec : kOptions) {
-    if (spec.name == nullptr) break;
-    if (spec.val == known) {
-      return "--" + std::string(spec.name) +
-             (spec.has_arg == no_argument ? " takes no value" : " needs a value");
+  for (const option& given : kOptions) {
+    if (given.name == nullptr) break;
+    if (given.val == known) {
+      return "--" + std::string(given.name) +
+             (given.has_arg == no_argument ? " takes no value" : " needs a value");
     }
-    if (std::string_view(spec.name).compare(0, name.size(), name) == 0) ++matches;
+    if (std::string_view(given.name).compare(0, name.size(), name) == 0) ++matches;
   }
   return matches > 1 ? "option --" + name + " is ambiguous" : "unknown option --" + name;
 }
