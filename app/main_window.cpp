@@ -54,6 +54,7 @@
 #include "playlist/option_flags.h"
 #include "playlist/playlist_loader.h"
 #include "playlist/playlist_rewrite.h"
+#include "playlist/track_read_ahead.h"
 #include "player/file_watcher.h"
 #include "player/player_link.h"
 #include "player/player_rules.h"
@@ -896,6 +897,7 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }  // namespace
 
 int RunMainWindow(HINSTANCE instance, const char* commandLine) {
+  g_state.Load.ReadThreads = ReadThreadsToUse();
   SetPlaylistPath(g_state, WholePath(PathFromCommandLine(commandLine ? commandLine : "")));
   if (DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainWindowProc, 0) == -1) {
     // Without its window the program can do nothing; say why rather than

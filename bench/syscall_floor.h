@@ -1,7 +1,7 @@
 // The least any program must do for the track files of a playlist: open
 // each file relative to the playlist's folder (by its whole path when it is
-// elsewhere), size it, read its last 128 bytes, close it. Both load
-// benchmarks measure against it.
+// elsewhere), size it, read its last 128 bytes, close it; on one thread or
+// on several. Both load benchmarks measure against it.
 #pragma once
 
 #include <string>
@@ -24,7 +24,10 @@ TrackFiles TrackFilePaths(std::string_view windowsPlaylistPath);
 // closing of the playlist's folder included; with `cpuSeconds`, also the
 // processor time the pass took, which a busy machine disturbs less. With
 // `headBytes`, each file's first bytes are read too, before its tail: what
-// measuring a length from the audio needs at the least.
-double TimeFloor(const TrackFiles& files, double* cpuSeconds = nullptr, size_t headBytes = 0);
+// measuring a length from the audio needs at the least. With `threads`
+// above 1, the same calls spread over that many threads (the parallel
+// floor), each taking the next file nobody has taken.
+double TimeFloor(const TrackFiles& files, double* cpuSeconds = nullptr, size_t headBytes = 0,
+                 unsigned threads = 1);
 
 }  // namespace voltrak::bench

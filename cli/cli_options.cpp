@@ -479,7 +479,10 @@ std::string UsageText() {
       "\n"
       "Exit status: 0 done (also when some track files could not be opened),\n"
       "1 the playlist could not be opened or read, or a warning with --strict,\n"
-      "2 bad usage, 3 output could not be written.\n";
+      "2 bad usage, 3 output could not be written.\n"
+      "\n"
+      "Environment: VOLTRAK_READ_THREADS=N reads the track files on N threads\n"
+      "(32 by default; 1 reads them one after another).\n";
   return text;
 }
 

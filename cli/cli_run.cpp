@@ -8,6 +8,7 @@
 #include "cli/plan_check.h"
 #include "cli/terminal_text.h"
 #include "playlist/playlist_rewrite.h"
+#include "playlist/track_read_ahead.h"
 #include "support/clock.h"
 #include "support/drive_map.h"
 #include "support/file_system.h"
@@ -213,6 +214,7 @@ LoadSettings LoadSettingsFor(const CliOptions& options) {
   settings.DuplicateMode = options.DuplicateMode;
   settings.MeasureUntimed = options.MeasureUntimed;
   settings.ReadId3v2 = options.ReadId3v2;
+  settings.ReadThreads = ReadThreadsToUse();
   return settings;
 }
 

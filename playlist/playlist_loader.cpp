@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "playlist/duplicates.h"
-#include "playlist/id3v2.h"
 #include "playlist/m3u_format.h"
-#include "playlist/mp3_frames.h"
 #include "playlist/playlist_pieces.h"
+#include "playlist/track_file.h"
+#include "playlist/track_read_ahead.h"
 #include "support/whole_path.h"
 
 namespace voltrak {
@@ -44,90 +44,6 @@ void StoreTexts(MP3Information& record, TextBlock& piece, const M3uEntry& entry)
     record.ShareTexts(piece, entry.ExtendedInfo, entry.FilePath);
   } catch (const std::bad_alloc&) {
   }
-}
-
-// `size` bytes of `file` from `offset` on, or fewer at its end.
-std::string ReadPart(InputFile& file, uint64_t offset, size_t size) {
-  std::string bytes(size, '\0');
-  size_t got = 0;
-  if (file.ReadAt(offset, bytes.data(), bytes.size(), &got) != kErrorSuccess) got = 0;
-  bytes.resize(got);
-  return bytes;
-}
-
-// The texts of an ID3v2 tag at the start of `head` as the record's tag.
-void TakeId3v2Tag(MP3Information& record, std::string_view head) {
-  if (std::optional<Id3v1Block> tag = Id3v1FromId3v2(head)) record.SetTag(*tag);
-}
-
-// The size, the ID3v1 tag, and what the settings ask of the file besides:
-// the play length from its audio when the list gives none, and the texts
-// of its ID3v2 tag when it has no ID3v1 tag. A few KiB from its start and
-// its last bytes, read once the file is open.
-uint32_t ReadWholeTrack(MP3Information& record, std::string_view fullPath, FileSystem& files,
-                        const LoadSettings& settings) {
-  uint64_t size = 0;
-  char headBytes[kAudioHeadSize], tailBytes[kFileTailSize];
-  size_t headRead = 0, tailRead = 0;
-  const uint32_t error = files.ReadEnds(fullPath, &size, headBytes, sizeof headBytes, &headRead,
-                                        tailBytes, sizeof tailBytes, &tailRead);
-  if (error != kErrorSuccess) return error;
-  const std::string_view head(headBytes, headRead), tail(tailBytes, tailRead);
-  if (tail.size() >= sizeof(Id3v1Block)) {
-    Id3v1Block tag;
-    std::copy(tail.end() - static_cast<std::ptrdiff_t>(tag.size()), tail.end(), tag.begin());
-    record.SetTag(tag);
-  }
-  if (settings.ReadId3v2 && record.Tag()[0] == 0) TakeId3v2Tag(record, head);
-  if (std::optional<uint64_t> start = AudioStartOf(head, size)) {
-    std::string_view audio = head.substr(static_cast<size_t>(std::min<uint64_t>(*start, head.size())));
-    // A tag that takes most of the first read, or more: the audio's own
-    // first bytes, once more. Half of it holds three frames of most files.
-    std::string more;
-    if (audio.size() < kAudioHeadSize / 2 && *start + audio.size() < size) {
-      uint32_t ignored = 0;
-      if (std::unique_ptr<InputFile> file = files.Open(fullPath, &ignored)) {
-        more = ReadPart(*file, *start, kAudioHeadSize);
-        audio = more;
-      }
-    }
-    if (std::optional<uint32_t> seconds = Mp3PlayLength(audio, *start, size, tail)) {
-      record.PlayLength = *seconds;
-      record.LengthFrom = LengthSource::kMeasured;
-    }
-  }
-  record.FileSize = static_cast<uint32_t>(size) / 1024u;  // the low 32 bits, as the system gives them
-  record.Loaded = 1;
-  return kErrorSuccess;
-}
-
-// Reads one entry's track file for its size and tag, and what the settings
-// ask besides. Returns 0 or the system's error code.
-uint32_t ReadTrackFile(MP3Information& record, std::string_view fullPath, FileSystem& files,
-                       const LoadSettings& settings) {
-  if (fullPath.size() > kMaxPathLength) return kErrorFilenameTooLong;
-  // An entry the list gives no length: the file's head is wanted anyway.
-  if (record.PlayLength == 0 && settings.MeasureUntimed) {
-    return ReadWholeTrack(record, fullPath, files, settings);
-  }
-  // Otherwise the one read of the tail a timed list has always cost.
-  uint64_t size = 0;
-  size_t tailRead = 0;
-  Id3v1Block tag;
-  uint32_t error = files.ReadTail(fullPath, &size, tag.data(), tag.size(), &tailRead);
-  if (error != kErrorSuccess) return error;
-  // A file too short to hold a tag has none.
-  if (tailRead == tag.size()) record.SetTag(tag);
-  // Only a file without an ID3v1 tag is opened again, for its ID3v2 tag.
-  if (settings.ReadId3v2 && record.Tag()[0] == 0 && size > kId3v2HeaderSize) {
-    uint32_t ignored = 0;
-    if (std::unique_ptr<InputFile> file = files.Open(fullPath, &ignored)) {
-      TakeId3v2Tag(record, ReadPart(*file, 0, kAudioHeadSize));
-    }
-  }
-  record.FileSize = static_cast<uint32_t>(size) / 1024u;  // the low 32 bits, as the system gives them
-  record.Loaded = 1;
-  return kErrorSuccess;
 }
 
 std::string Quoted(std::string_view before, std::string_view text, std::string_view after) {
@@ -246,53 +162,64 @@ void WarnOfLoadErrors(const LoadSettings& settings, const Playlist& playlist, Lo
 // Reads the entries of the playlist's text, in its pieces, and their
 // track files into `playlist`, which has room for them all. Stops early
 // when the user cancels at a track file that could not be opened.
+//
+// Each entry's record is made as the text gives it, and its file asked
+// for; the read-ahead reads the files while the records are finished in
+// the list's order, as a batch that lets the file system keep their
+// folders open. Most lists name files below their own folder.
 void ReadEntries(std::vector<std::string>& pieces, const LoadSettings& settings,
                  Playlist& playlist, FileSystem& files, LoadHost& host) {
-  const std::string& path = settings.CurrentPlaylistPath;
-  // The track files are read as one batch, which lets the file system keep
-  // their folders open; it is let go while the question about a file that
-  // could not be opened waits, as the user may mend folders meanwhile. Most
-  // lists name files below their own folder.
-  const ListPlace list(path);
-  std::optional<ReadBatch> batch(std::in_place, files, list.Folder);
+  const ListPlace list(settings.CurrentPlaylistPath);
+  TrackReadAhead ahead(files, {settings.MeasureUntimed, settings.ReadId3v2}, list.Folder,
+                       settings.ReadThreads);
+  std::vector<MP3Information>& tracks = playlist.Tracks;
+  size_t finished = 0;
   std::string fullPath;
-  bool going = true;
-  TextBlock* piece = nullptr;  // the text the entries lie in
-  auto readEntry = [&](const M3uEntry& entry) {
+  // Finishes the oldest record not finished: false when the user cancels.
+  auto finishOne = [&] {
     host.HandlePendingEvents();
     host.ProgressStep();
-    // Built in its place in the list, for which room was reserved: adding
-    // it cannot run out of memory or move the records before it.
-    MP3Information& record = playlist.Tracks.emplace_back();
-    StoreTexts(record, *piece, entry);
-    if (std::optional<std::string_view> info = record.ExtendedInfo()) {
-      // A length the list gives is the length; the file is measured only
-      // for one it does not give (ReadTrackFile).
-      record.PlayLength = PlayLengthOf(*info);
-      if (record.PlayLength != 0) record.LengthFrom = LengthSource::kExtinf;
-    }
-    ResolveOpenPathInto(PathText(record), list, &fullPath);
-    bool stop = false;
-    // Only a text there was no room for leaves the record without a path.
-    uint32_t trackError =
-        record.FilePath() ? ReadTrackFile(record, fullPath, files, settings) : kErrorNotEnoughMemory;
+    MP3Information& record = tracks[finished++];
+    const TrackFileFacts facts = ahead.Take(&fullPath);
+    ApplyTrackFile(facts, record);
     playlist.TotalSeconds += record.PlayLength;
-    if (trackError != kErrorSuccess) {
+    bool stop = false;
+    if (facts.Error != kErrorSuccess) {
       host.Trace(Quoted("Could not load \"", fullPath, "\"\n"));
-      host.Trace(Quoted("Original file name is \"", entry.FilePath, "\"\n"));
+      host.Trace(Quoted("Original file name is \"", PathText(record), "\"\n"));
       ++playlist.LoadErrors;
       if (settings.WarnLoadErrors) {
-        host.NoteTrackError(trackError);
-        batch.reset();
+        host.NoteTrackError(facts.Error);
+        // Nothing is read while the question waits: the user may mend
+        // files and folders meanwhile.
+        ahead.Pause();
         stop = host.ShowMessage(fullPath, "Could not open file!", kBoxOkCancel, true) ==
                kAnswerCancel;
-        batch.emplace(files, list.Folder);
+        ahead.Resume();
       }
     } else {
       playlist.TotalKB += record.FileSize;
     }
     ReportMissingName(record, host);
-    going = !stop;
+    return !stop;
+  };
+  bool going = true;
+  TextBlock* piece = nullptr;  // the text the entries lie in
+  auto readEntry = [&](const M3uEntry& entry) {
+    // Built in its place in the list, for which room was reserved: adding
+    // it cannot run out of memory or move the records before it.
+    MP3Information& record = tracks.emplace_back();
+    StoreTexts(record, *piece, entry);
+    if (std::optional<std::string_view> info = record.ExtendedInfo()) {
+      // A length the list gives is the length; the file is measured only
+      // for one it does not give.
+      record.PlayLength = PlayLengthOf(*info);
+      if (record.PlayLength != 0) record.LengthFrom = LengthSource::kExtinf;
+    }
+    ResolveOpenPathInto(PathText(record), list, &fullPath);
+    // Only a text there was no room for leaves the record without a path.
+    ahead.Ask(fullPath, record.PlayLength, record.FilePath().has_value());
+    while (going && ahead.Full()) going = finishOne();
     return going;
   };
   for (std::string& text : pieces) {
@@ -301,7 +228,9 @@ void ReadEntries(std::vector<std::string>& pieces, const LoadSettings& settings,
     piece = &*block;
     if (going) ForEachM3uEntry(block.Text(), readEntry);
   }
-  batch.reset();
+  while (going && ahead.Waiting()) going = finishOne();
+  // Entries after a cancel were asked for, never finished: they go.
+  tracks.erase(tracks.begin() + static_cast<std::ptrdiff_t>(finished), tracks.end());
 }
 
 // Reads the file and its track files into `playlist`. Returns whether

@@ -61,6 +61,10 @@ struct LoadSettings {
   // that has only an ID3v2 one.
   bool MeasureUntimed = true;
   bool ReadId3v2 = true;
+  // The threads that read the track files (TrackReadAhead): 1 reads each
+  // on the load's thread when its turn comes. The programs use
+  // ReadThreadsToUse().
+  unsigned ReadThreads = 1;
 };
 
 // What a load did, for callers that act on it (an exit code, a dialog that

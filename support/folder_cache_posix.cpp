@@ -22,6 +22,28 @@ namespace {
 // deleted or put in another's place.
 std::atomic<uint64_t> gWrites{0};
 
+// Folders kept open by the caches of every thread together (a load reads
+// on several), and how many they may keep: half the descriptors the
+// process may have, so that the files themselves and everybody else's
+// still open.
+std::atomic<size_t> gKept{0};
+
+size_t SharedBound() {
+  struct rlimit limit;
+  if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+    return static_cast<size_t>(limit.rlim_cur / 2);
+  }
+  return SIZE_MAX;
+}
+
+// Takes one of the `bound` shared places for a kept folder; false when
+// none is left.
+bool ReservePlace(size_t bound) {
+  if (gKept.fetch_add(1, std::memory_order_relaxed) < bound) return true;
+  gKept.fetch_sub(1, std::memory_order_relaxed);
+  return false;
+}
+
 }  // namespace
 
 // The folders a read batch opens files from, kept open under their POSIX
@@ -45,14 +67,8 @@ class FolderCache::Impl {
     while (nearFolder.size() > 1 && nearFolder.back() == '/') nearFolder.pop_back();
     // Below the root every path is: the near folder would spare nothing.
     if (nearFolder.size() > 1 && nearFolder[0] == '/') near_.Path = std::move(nearFolder);
-    // At most half the descriptors the process may have, so that the files
-    // themselves and everybody else's still open.
-    struct rlimit limit;
-    size_t half = kMaxFolders;
-    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
-      half = static_cast<size_t>(limit.rlim_cur / 2);
-    }
-    bound_ = std::min(kMaxFolders, half);
+    bound_ = kMaxFolders;
+    shared_ = SharedBound();
     writes_ = gWrites.load(std::memory_order_acquire);
   }
 
@@ -145,11 +161,12 @@ class FolderCache::Impl {
   // Opens and keeps `folder`; its descriptor, or -1.
   int Admit(std::string_view folder) {
     size_t place = folders_.size();
-    if (place >= bound_) {
+    const bool room = place < bound_ && ReservePlace(shared_);
+    if (!room) {
       // Full: a folder earns a place by being asked for twice in a row, as
       // an album's files are, so that a list in random order costs no more
       // than opening whole paths.
-      if (bound_ == 0 || folder != lastMiss_) {
+      if (folders_.empty() || folder != lastMiss_) {
         lastMiss_.assign(folder);
         return -1;
       }
@@ -163,6 +180,7 @@ class FolderCache::Impl {
     // as the walk of the whole path does.
     Descriptor fd(open(key_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     if (!fd) {
+      if (room) gKept.fetch_sub(1, std::memory_order_relaxed);
       if (errno == EMFILE || errno == ENFILE) GiveUp();
       return -1;
     }
@@ -194,13 +212,18 @@ class FolderCache::Impl {
   // The near folder's descriptor, opened on first use; -1 when it does not open.
   int NearFd() {
     if (!near_.Fd && !nearFailed_) {
-      near_.Fd.Reset(open(near_.Path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-      nearFailed_ = !near_.Fd;
+      nearFailed_ = !ReservePlace(shared_);
+      if (!nearFailed_) {
+        near_.Fd.Reset(open(near_.Path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        nearFailed_ = !near_.Fd;
+        if (nearFailed_) gKept.fetch_sub(1, std::memory_order_relaxed);
+      }
     }
     return near_.Fd.Get();
   }
 
   void Clear() {
+    gKept.fetch_sub(folders_.size() + (near_.Fd ? 1 : 0), std::memory_order_relaxed);
     folders_.clear();
     hashes_.clear();
     near_.Fd.Reset();
@@ -217,6 +240,7 @@ class FolderCache::Impl {
 
   int depth_ = 0;
   size_t bound_ = 0;
+  size_t shared_ = 0;  // SharedBound() when the batch began
   uint64_t writes_ = 0;
   uint64_t uses_ = 0;
   std::vector<Folder> folders_;

@@ -410,6 +410,25 @@ TEST(FileSystem, ReadBatchesStayWithinTheDescriptorLimit) {
   }
   EXPECT_EQ(OpenDescriptors(), before);
   {
+    // Batches on several threads (a load's readers) share that bound.
+    std::promise<void> go;
+    std::shared_future<void> measured = go.get_future().share();
+    std::vector<std::future<void>> readers;
+    std::vector<std::promise<void>> kept(3);
+    for (std::promise<void>& done : kept) {
+      readers.push_back(std::async(std::launch::async, [&, measured] {
+        ReadBatch batch(files);
+        for (int i = 0; i < kFolders; ++i) readsRight(i), readsRight(i);
+        done.set_value();
+        measured.wait();
+      }));
+    }
+    for (std::promise<void>& done : kept) done.get_future().wait();
+    EXPECT_LE(OpenDescriptors(), before + 32);
+    go.set_value();
+  }
+  EXPECT_EQ(OpenDescriptors(), before);
+  {
     ReadBatch batch(files);
     for (int i = 0; i < 10; ++i) readsRight(i);
     std::vector<Descriptor> filler;  // every descriptor taken but one

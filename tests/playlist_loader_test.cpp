@@ -1,9 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
+#include <utility>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "playlist/m3u_format.h"
 #include "playlist/playlist_loader.h"
+#include "playlist/track_read_ahead.h"
 #include "tests/memory_file_system.h"
 #include "tools/playlist_generator.h"
 #include "tests/test_support.h"
@@ -501,40 +508,79 @@ TEST_F(LoadTest, UntimedEntriesAreMeasuredAndId3v2TagsRead) {
   }
 }
 
-// The folders a load keeps open are speed only: the same lists load to the
-// same records, errors and questions through the plain file system.
-TEST(LoadSpeedUps, KeptFoldersLoadAsThePlainFileSystemLoads) {
+// A host that, at the first question about a file that could not be
+// opened, does what a user may do meanwhile.
+class MendingHost : public ScriptedLoadHost {
+ public:
+  std::function<void()> Mend;
+  int ShowMessage(std::string_view text, std::string_view caption, uint32_t style,
+                  bool owned) override {
+    if (caption == "Could not open file!" && Mend) std::exchange(Mend, nullptr)();
+    return ScriptedLoadHost::ShowMessage(text, caption, style, owned);
+  }
+};
+
+// The folders a load keeps open and the files it reads ahead on threads are
+// speed only: the same lists load to the same records, totals, errors and
+// questions, in the same order, through the plain file system on one
+// thread; that, with the user mending files while asked about one, and
+// cancelling at a later question.
+TEST(LoadSpeedUps, KeptFoldersAndReadAheadLoadAsThePlainReadingLoads) {
   ScratchFolder folder;
   GeneratorOptions options;
   options.Count = 300;
   options.LetterFolders = true;
   options.MissingPercent = 10;
   options.UntaggedPercent = 20;
+  options.NoInfoPercent = 20;
   options.Paths = GeneratorOptions::PathStyle::kMixed;
   const GeneratedPlaylist made = GeneratePlaylist(SystemFileSystem(), folder.Path(), options);
   ASSERT_EQ(made.Error, 0u);
-  // Folders spelled in another case, and a name that is a folder.
-  std::string text = folder.Read("example.m3u");
-  text += "A\\NONE.mp3\r\nA\r\n";
-  folder.Write("example.m3u", text);
-  auto load = [&](FileSystem& files, ScriptedLoadHost& host) {
+  // First a missing file, then two the user deletes and makes while asked
+  // about it: read ahead by then, they are read again. Folders spelled in
+  // another case, a name that is a folder and, where there are any, a FIFO.
+  folder.CreateFolder("late");
+  folder.Write("example.m3u", "late\\missing.mp3\r\nlate\\gone.mp3\r\nlate\\made.mp3\r\n"
+                              "late\\pipe.mp3\r\n" + folder.Read("example.m3u") + "A\\NONE.mp3\r\nA\r\n");
+#ifndef _WIN32
+  ASSERT_EQ(mkfifo(folder.Native("late/pipe.mp3").c_str(), 0600), 0);
+#endif
+  auto load = [&](FileSystem& files, unsigned threads, const std::deque<int>& answers) {
+    folder.Write("late\\gone.mp3", TrackBytes(3000, "Gone"));
+    SystemFileSystem().Delete(folder / "late\\made.mp3");
+    MendingHost host;
+    host.Answers = answers;
+    host.Mend = [&] {
+      EXPECT_EQ(SystemFileSystem().Delete(folder / "late\\gone.mp3"), 0u);
+      folder.Write("late\\made.mp3", TrackBytes(5000, "Made"));
+    };
     LoadSettings settings;
     settings.CurrentPlaylistPath = made.PlaylistPath;
     settings.WarnLoadErrors = true;
+    settings.ReadThreads = threads;
     Playlist playlist;
     LoadPlaylist(settings, playlist, files, host);
-    std::vector<std::string> records;
+    std::vector<std::string> seen = host.Calls;
     for (const MP3Information& r : playlist.Tracks) {
       const Id3v1Block tag = r.Tag();
-      records.push_back(std::string(PathText(r)) + "|" + std::to_string(r.Loaded) + "|" +
-                        std::to_string(r.FileSize) + "|" + std::to_string(r.PlayLength) + "|" +
-                        std::string(tag.begin(), tag.end()));
+      seen.push_back(std::string(PathText(r)) + "|" + std::to_string(r.Loaded) + "|" +
+                     std::to_string(r.FileSize) + "|" + std::to_string(r.PlayLength) + "|" +
+                     std::to_string(static_cast<int>(r.LengthFrom)) + "|" +
+                     std::string(tag.begin(), tag.end()));
     }
-    return records;
+    seen.push_back(std::to_string(playlist.TotalSeconds) + " s " +
+                   std::to_string(playlist.TotalKB) + " KB " +
+                   std::to_string(playlist.LoadErrors) + " errors");
+    return seen;
   };
-  ScriptedLoadHost fastHost, plainHost;
-  EXPECT_EQ(load(SystemFileSystem(), fastHost), load(PlainSystemFileSystem(), plainHost));
-  EXPECT_EQ(fastHost.Calls, plainHost.Calls);
+  for (const std::deque<int>& answers : {std::deque<int>{}, std::deque<int>{kAnswerOk, kAnswerOk,
+                                                                            kAnswerCancel}}) {
+    const std::vector<std::string> plain = load(PlainSystemFileSystem(), 1, answers);
+    ASSERT_GT(plain.size(), answers.empty() ? 300u : 5u);
+    EXPECT_EQ(load(SystemFileSystem(), 1, answers), plain);
+    EXPECT_EQ(load(PlainSystemFileSystem(), kReadAheadThreads, answers), plain);
+    EXPECT_EQ(load(SystemFileSystem(), 3, answers), plain);
+  }
 }
 
 }  // namespace
