@@ -1,6 +1,7 @@
 #include "playlist/playlist_loader.h"
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <new>
 #include <optional>
@@ -177,6 +178,9 @@ void ReadEntries(std::vector<std::string>& pieces, const LoadSettings& settings,
   std::string fullPath;
   // Finishes the oldest record not finished: false when the user cancels.
   auto finishOne = [&] {
+    // A read that keeps the load waiting does not keep the window from
+    // answering meanwhile.
+    while (!ahead.NextReady(std::chrono::milliseconds(20))) host.HandlePendingEvents();
     host.HandlePendingEvents();
     host.ProgressStep();
     MP3Information& record = tracks[finished++];

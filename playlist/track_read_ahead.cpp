@@ -67,12 +67,7 @@ TrackFileFacts TrackReadAhead::Take(std::string* fullPath) {
   if (threads_.empty()) {
     facts = Read(slot);
   } else {
-    if (!slot.Done) {
-      WakeReaders();
-      awaited_ = taken_;
-      std::unique_lock<std::mutex> lock(mutex_);
-      done_.wait(lock, [&] { return slot.Done.load(); });
-      awaited_ = UINT64_MAX;
+    while (!NextReady(std::chrono::hours(1))) {
     }
     if (slot.RanOut) throw std::bad_alloc();
     facts = slot.Facts;
@@ -80,6 +75,18 @@ TrackFileFacts TrackReadAhead::Take(std::string* fullPath) {
   fullPath->swap(slot.Path);
   ++taken_;
   return facts;
+}
+
+bool TrackReadAhead::NextReady(std::chrono::milliseconds patience) {
+  if (threads_.empty()) return true;
+  Slot& slot = At(taken_);
+  if (slot.Done) return true;
+  WakeReaders();
+  awaited_ = taken_;
+  std::unique_lock<std::mutex> lock(mutex_);
+  const bool ready = done_.wait_for(lock, patience, [&] { return slot.Done.load(); });
+  awaited_ = UINT64_MAX;
+  return ready;
 }
 
 void TrackReadAhead::Pause() {

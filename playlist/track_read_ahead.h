@@ -12,6 +12,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -65,6 +66,9 @@ class TrackReadAhead {
     return draining_;
   }
   bool Waiting() const { return asked_ != taken_; }
+  // Whether the outcome for the oldest entry asked and not taken is there,
+  // waiting for it at most `patience`.
+  bool NextReady(std::chrono::milliseconds patience);
   // The outcome for the oldest entry asked and not taken, and its path.
   // Throws std::bad_alloc when memory ran out while it was read.
   TrackFileFacts Take(std::string* fullPath);
