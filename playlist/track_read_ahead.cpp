@@ -143,7 +143,7 @@ void TrackReadAhead::LeaveBusy() {
 // sets paused_ before it waits for none to be busy: either the reader sees
 // the pause, or Pause waits for its read.
 void TrackReadAhead::Work() {
-  std::optional<ReadBatch> batch;  // this thread's folders
+  std::unique_ptr<ReadBatch> batch;  // this thread's folders
   uint64_t epoch = 0;
   for (;;) {
     ++busy_;
@@ -160,7 +160,7 @@ void TrackReadAhead::Work() {
     if (!batch || epoch != epoch_) {
       epoch = epoch_;
       batch.reset();
-      batch.emplace(files_, nearFolder_);
+      batch = std::make_unique<ReadBatch>(files_, nearFolder_);
     }
     Slot& slot = At(index);
     slot.RanOut = false;
