@@ -116,11 +116,12 @@ run_fuzz_smoke() {
 # system layer is not built here. Branches gcc adds for exceptions and for
 # lines without code are left out (--exclude-throw-branches,
 # --exclude-unreachable-branches): every call that may throw has one, and
-# they would bury the program's own decisions.
+# they would bury the program's own decisions. gcovr with workers waits
+# forever when one of them fails, hence the time limit.
 report_coverage() {
   local dir=$1
   (cd "$VOLTRAK_ROOT" &&
-    gcovr -j 2 -r . --object-directory "$dir" --filter '(playlist|planning|outputs|support)/' \
+    timeout 900 gcovr -j 2 -r . --object-directory "$dir" --filter '(playlist|planning|outputs|support)/' \
       --exclude '.*_win32\.cpp$' --exclude-throw-branches --exclude-unreachable-branches \
       --json "$dir/coverage.json" --json-summary "$dir/coverage-summary.json" \
       --txt "$dir/coverage.txt" "$dir" &&
