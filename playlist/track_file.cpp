@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "playlist/id3v2.h"
@@ -19,19 +20,15 @@ std::string ReadPart(InputFile& file, uint64_t offset, size_t size) {
   return bytes;
 }
 
-// The last 128 bytes of the file as its tag when they are one; else, when
-// asked, the texts of an ID3v2 tag at the start of `head`.
-void TakeTag(TrackFileFacts& facts, std::string_view tail, const TrackFileReading& reading,
-             std::string_view head) {
-  Id3v1Block block;
-  if (tail.size() >= block.size()) {
-    std::copy(tail.end() - static_cast<std::ptrdiff_t>(block.size()), tail.end(), block.begin());
-    if (std::equal(block.begin(), block.begin() + 3, "TAG")) {
-      facts.Tag = block;
-      return;
-    }
-  }
-  if (reading.ReadId3v2) facts.Tag = Id3v1FromId3v2(head);
+// `last` (the file's last 128 bytes, if it has as many) as the file's tag
+// when it is one; else, when asked, the texts of an ID3v2 tag at the start
+// of the head `readHead()` gives, read only then.
+template <typename ReadHead>
+std::optional<Id3v1Block> TagOf(const std::optional<Id3v1Block>& last,
+                                const TrackFileReading& reading, ReadHead readHead) {
+  if (last && IsId3v1Tag(*last)) return last;
+  if (!reading.ReadId3v2) return std::nullopt;
+  return Id3v1FromId3v2(readHead());
 }
 
 // The size, the tag, and the play length from the audio: a few KiB from the
@@ -45,7 +42,12 @@ void ReadWholeTrack(TrackFileFacts& facts, std::string_view fullPath, FileSystem
   if (facts.Error != kErrorSuccess) return;
   const uint64_t size = facts.Size;
   const std::string_view head(headBytes, headRead), tail(tailBytes, tailRead);
-  TakeTag(facts, tail, reading, head);
+  std::optional<Id3v1Block> last;
+  if (tail.size() >= sizeof(Id3v1Block)) {
+    last.emplace();
+    std::copy(tail.end() - static_cast<std::ptrdiff_t>(last->size()), tail.end(), last->begin());
+  }
+  facts.Tag = TagOf(last, reading, [&] { return head; });
   if (std::optional<uint64_t> start = AudioStartOf(head, size)) {
     std::string_view audio = head.substr(static_cast<size_t>(std::min<uint64_t>(*start, head.size())));
     // A tag that takes most of the first read, or more: the audio's own
@@ -78,19 +80,18 @@ TrackFileFacts ReadTrackFile(std::string_view fullPath, uint32_t listedLength, F
   }
   // Otherwise the one read of the tail a timed list has always cost.
   size_t tailRead = 0;
-  Id3v1Block block;
-  facts.Error = files.ReadTail(fullPath, &facts.Size, block.data(), block.size(), &tailRead);
+  std::optional<Id3v1Block> last(std::in_place);
+  facts.Error = files.ReadTail(fullPath, &facts.Size, last->data(), last->size(), &tailRead);
   if (facts.Error != kErrorSuccess) return facts;
   // A file too short to hold a tag has none.
-  if (tailRead == block.size() && std::equal(block.begin(), block.begin() + 3, "TAG")) {
-    facts.Tag = block;
-  } else if (reading.ReadId3v2 && facts.Size > kId3v2HeaderSize) {
-    // Only a file without an ID3v1 tag is opened again, for its ID3v2 tag.
+  if (tailRead != last->size()) last.reset();
+  // Only a file without an ID3v1 tag is opened again, for its ID3v2 tag.
+  facts.Tag = TagOf(last, reading, [&] {
     uint32_t ignored = 0;
-    if (std::unique_ptr<InputFile> file = files.Open(fullPath, &ignored)) {
-      facts.Tag = Id3v1FromId3v2(ReadPart(*file, 0, kAudioHeadSize));
-    }
-  }
+    std::unique_ptr<InputFile> file;
+    if (facts.Size > kId3v2HeaderSize) file = files.Open(fullPath, &ignored);
+    return file ? ReadPart(*file, 0, kAudioHeadSize) : std::string();
+  });
   return facts;
 }
 

@@ -220,7 +220,7 @@ size_t FieldLength(const unsigned char* field) {
 }  // namespace
 
 void NormalizeTag(Id3v1Block& tag) {
-  if (tag[0] != 'T' || tag[1] != 'A' || tag[2] != 'G') {
+  if (!IsId3v1Tag(tag)) {
     tag.fill(0);
     return;
   }

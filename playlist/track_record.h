@@ -156,8 +156,13 @@ inline std::string_view PathText(const MP3Information& record) {
   return record.FilePath().value_or(std::string_view());
 }
 
+// Whether a file's last 128 bytes are an ID3v1 tag: they start with "TAG".
+inline bool IsId3v1Tag(const Id3v1Block& block) {
+  return block[0] == 'T' && block[1] == 'A' && block[2] == 'G';
+}
+
 // Trims the four text fields of an ID3v1 block in place, or zeroes a block
-// that does not start with "TAG".
+// that is no tag.
 void NormalizeTag(Id3v1Block& tag);
 
 // The one store of the program's entries, in playlist order.
